@@ -1,0 +1,63 @@
+#include "previewpictures.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPixmap>
+#include <QStringList>
+
+
+namespace {
+
+constexpr PreviewLevel anisotropicFiltering[] = {
+    {"off", "af_0.jpg"}, {"2x", "af_2.jpg"}, {"4x", "af_4.jpg"}, {"8x", "af_8.jpg"}, {"16x", "af_16.jpg"},
+};
+constexpr PreviewLevel textureQuality[] = {
+    {"", "tex_vl.jpg"}, {"", "tex_l.jpg"}, {"", "tex_m.jpg"}, {"", "tex_h.jpg"},
+};
+constexpr PreviewLevel antiAliasing[] = {
+    {"0x", "msaa_0.jpg"}, {"2x", "msaa_2.jpg"}, {"4x", "msaa_4.jpg"}, {"8x", "msaa_8.jpg"},
+};
+
+template<size_t N>
+const PreviewLevel *levelAt(const PreviewLevel (&levels)[N], int index)
+{
+    return index >= 0 && size_t(index) < N ? &levels[index] : nullptr;
+}
+
+} // namespace
+
+const PreviewLevel *anisotropicFilteringLevel(int position)
+{
+    return levelAt(anisotropicFiltering, position);
+}
+
+const PreviewLevel *textureQualityLevel(int index)
+{
+    return levelAt(textureQuality, index);
+}
+
+const PreviewLevel *antiAliasingLevel(int position)
+{
+    return levelAt(antiAliasing, position);
+}
+
+QString previewPicturePath(const QString &fileName)
+{
+    const QStringList candidates = {
+        QStringLiteral("previews/") + fileName,
+        QCoreApplication::applicationDirPath() + QStringLiteral("/previews/") + fileName,
+        QStringLiteral(VANTOR_INSTALLED_DATA_DIR "/previews/") + fileName,
+    };
+    for (const QString &candidate : candidates) {
+        if (QFileInfo::exists(candidate))
+            return candidate;
+    }
+    return candidates.first();
+}
+
+void showPreviewPicture(QLabel *label, const QString &fileName)
+{
+    const QPixmap picture(previewPicturePath(fileName));
+    label->setPixmap(picture.isNull() ? picture : picture.scaledToWidth(400, Qt::FastTransformation));
+}

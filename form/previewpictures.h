@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+
+// One level of a setting that the preview pane illustrates.
+struct PreviewLevel
+{
+    const char *caption; // shown beside the slider; empty where the setting has none
+    const char *picture; // file name in the picture folder
+};
+
+// By slider position or combo box index; null outside the table.
+const PreviewLevel *anisotropicFilteringLevel(int position);
+const PreviewLevel *textureQualityLevel(int index);
+const PreviewLevel *antiAliasingLevel(int position);
+
+// Where a picture is found: "previews/" below the working directory, else a
+// "previews" folder beside the executable, else the installed data folder.
+// Returns the first of these that exists, or the first when none does.
+QString previewPicturePath(const QString &fileName);
+
+// Shows the picture 400 pixels wide in the label; a missing or broken file blanks it.
+void showPreviewPicture(QLabel *label, const QString &fileName);

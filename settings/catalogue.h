@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+class IniStore;
+
+// How a key's text in the INI files becomes a control's state and back.
+enum class Rule {
+    Flag,            // check box or checkable group box; written "1" or "0"
+    Integer,         // slider or spin box position, decimal
+    Real,            // double spin box value
+    Text,            // line edit text
+    IndexPlusOne,    // combo box: value = index + 1
+    ThreeMinusIndex, // combo box: value = 3 - index
+    SizeTable,       // combo box over the sizes 256 ... 8192
+    HalfSizeTable,   // combo box over the sizes, written halved
+    Multisample,     // slider position p stands for 2^p samples, written as a real
+    Anisotropy,      // slider position over 0, 2, 4, 8, 16
+    Gamma,           // loaded as a slider position, applied from the spin box value
+    OneAndAHalf,     // real, 1.5 times the spin box value
+    NonZeroInteger,  // as Integer, but a stored 0 (or nothing) leaves the control
+    NonZeroReal,     // as Real, but a stored 0 (or nothing) leaves the control
+};
+
+struct Setting
+{
+    const char *section;     // empty: the top level
+    const char *key;
+    Rule rule;
+    const char *control;     // object name of the control that is applied
+    const char *loadControl; // object name of the control that is loaded; null: not loaded
+};
+
+// The 71 keys the program edits, in the order "Apply" writes them. The order
+// decides where new keys appear in the main file, so it is part of the file format.
+const std::vector<Setting> &settingsCatalogue();
+
+// Calls visit for every setting in table order, with the store in its section.
+void visitCatalogue(IniStore &store, const std::function<void(const Setting &)> &visit);
+
+// The value tables shared by loading and applying.
+std::optional<int> sizeForIndex(int index);
+std::optional<int> indexForSize(int size);
+std::optional<int> multisampleForPosition(int position);
+std::optional<int> positionForMultisample(int samples);
+std::optional<int> anisotropyForPosition(int position);
+std::optional<int> positionForAnisotropy(int anisotropy);
+
+// Parsing of stored text: base-10 integers and reals; text that does not parse,
+// and a number that is not finite ("nan", "inf"), gives 0.
+int parseInteger(const QString &text);
+double parseReal(const QString &text);

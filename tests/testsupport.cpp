@@ -1,0 +1,114 @@
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QtGlobal>
+
+#include <unistd.h>
+
+namespace {
+constexpr uid_t nobodyId = 65534;
+}
+
+namespace TestSupport {
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return file.readAll();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+ChildResult runChild(const QString &name, const QStringList &arguments,
+                     const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QCoreApplication::applicationFilePath(),
+                  QStringList{QStringLiteral("--child"), name} + arguments);
+    ChildResult result;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        result.crashed = true;
+    }
+    result.output = process.readAll();
+    result.crashed = result.crashed || process.exitStatus() == QProcess::CrashExit;
+    result.exitCode = process.exitCode();
+    return result;
+}
+
+bool runningAsRoot()
+{
+    return geteuid() == 0;
+}
+
+void giveToUnprivilegedUser(const QString &path)
+{
+    if (!runningAsRoot())
+        return;
+    const auto chownOne = [](const QString &entry) {
+        if (lchown(QFile::encodeName(entry).constData(), nobodyId, nobodyId) != 0)
+            qFatal("cannot hand %s to nobody", qPrintable(entry));
+    };
+    chownOne(path);
+    QDirIterator entries(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
+                         QDirIterator::Subdirectories);
+    while (entries.hasNext())
+        chownOne(entries.next());
+    for (QDir above(QFileInfo(path).absolutePath()); !above.isRoot(); above.cdUp()) {
+        QFile folder(above.path());
+        folder.setPermissions(folder.permissions() | QFile::ExeOther | QFile::ExeGroup);
+    }
+}
+
+bool dropPrivileges()
+{
+    if (!runningAsRoot())
+        return true;
+    return setgid(nobodyId) == 0 && setuid(nobodyId) == 0;
+}
+
+ScratchHome::ScratchHome()
+    : savedHome(qgetenv("HOME"))
+    , savedXdgConfig(qgetenv("XDG_CONFIG_HOME"))
+    , savedWinePrefix(qgetenv("WINEPREFIX"))
+{
+    qputenv("HOME", dir.path().toLocal8Bit());
+    qunsetenv("XDG_CONFIG_HOME");
+    qunsetenv("WINEPREFIX");
+    QDir().mkpath(iniFolder());
+}
+
+ScratchHome::~ScratchHome()
+{
+    qputenv("HOME", savedHome);
+    if (savedXdgConfig.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", savedXdgConfig);
+    if (savedWinePrefix.isEmpty())
+        qunsetenv("WINEPREFIX");
+    else
+        qputenv("WINEPREFIX", savedWinePrefix);
+}
+
+QString ScratchHome::iniFolder() const
+{
+    return dir.path() + QStringLiteral("/Documents/My Games/Vantor/");
+}
+
+} // namespace TestSupport
