@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 
 #include "app/fileaccesserror.h"
+#include "app/formfont.h"
 #include "form/linkedpairs.h"
 #include "form/previewpictures.h"
 #include "form/resolutions.h"
@@ -28,6 +29,7 @@ MainWindow::MainWindow(QWidget *parent)
     , form(new Ui::MainForm)
 {
     form->setupUi(this);
+    setFont(formFont());
     overrideWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
 
     form->spnGamma->setSingleStep(0.05);

@@ -5,7 +5,7 @@ repo_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${VANTOR_BUILD_DIR:-$repo_root/build}
 
 # Packages the build needs on Debian 12.
-build_packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core)
+build_packages=(cmake g++ make qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core fonts-liberation2)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then
