@@ -1,6 +1,7 @@
 #include "previewpictures.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPixmap>
@@ -44,10 +45,11 @@ const PreviewLevel *antiAliasingLevel(int position)
 
 QString previewPicturePath(const QString &fileName)
 {
+    const QString programFolder = QCoreApplication::applicationDirPath();
     const QStringList candidates = {
         QStringLiteral("previews/") + fileName,
-        QCoreApplication::applicationDirPath() + QStringLiteral("/previews/") + fileName,
-        QStringLiteral(VANTOR_INSTALLED_DATA_DIR "/previews/") + fileName,
+        programFolder + QStringLiteral("/previews/") + fileName,
+        QDir::cleanPath(programFolder + QStringLiteral("/" VANTOR_DATA_FROM_BINARY "/previews/") + fileName),
     };
     for (const QString &candidate : candidates) {
         if (QFileInfo::exists(candidate))

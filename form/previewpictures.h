@@ -17,7 +17,8 @@ const PreviewLevel *textureQualityLevel(int index);
 const PreviewLevel *antiAliasingLevel(int position);
 
 // Where a picture is found: "previews/" below the working directory, else a
-// "previews" folder beside the executable, else the installed data folder.
+// "previews" folder beside the executable, else the data folder of an install
+// ("share/vantor-configurator/previews" beside the executable's "bin").
 // Returns the first of these that exists, or the first when none does.
 QString previewPicturePath(const QString &fileName);
 

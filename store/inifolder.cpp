@@ -1,12 +1,149 @@
 #include "inifolder.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shlobj.h>
 #endif
+
+namespace {
+
+const QString gameFolder = QStringLiteral("/My Games/Vantor/");
+const QString prefsFile = QStringLiteral("VantorPrefs.ini");
+
+bool holdsPrefs(const QString &folder)
+{
+    return QFileInfo::exists(folder + prefsFile);
+}
+
+// The library paths a Steam installation lists besides itself.
+QStringList listedLibraries(const QString &steamRoot)
+{
+    static const QRegularExpression pathLine(QStringLiteral(R"re(^\s*"(?:path|\d+)"\s+"(/[^"]*)"\s*$)re"));
+    QStringList libraries;
+    for (const QString &name : {QStringLiteral("/steamapps/libraryfolders.vdf"),
+                                QStringLiteral("/config/libraryfolders.vdf")}) {
+        QFile file(steamRoot + name);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        while (!file.atEnd()) {
+            const QRegularExpressionMatch match = pathLine.match(QString::fromUtf8(file.readLine()));
+            if (match.hasMatch())
+                libraries.append(match.captured(1).replace(QStringLiteral("\\\\"), QStringLiteral("\\")));
+        }
+    }
+    return libraries;
+}
+
+QStringList steamLibraries(const QString &home)
+{
+    const QStringList roots = {
+        home + QStringLiteral("/.local/share/Steam"),
+        home + QStringLiteral("/.steam/steam"),
+        home + QStringLiteral("/.var/app/com.valvesoftware.Steam/.local/share/Steam"),
+    };
+    QStringList libraries;
+    QStringList seen; // the same library is often reachable through a symlink
+    const auto add = [&](const QString &library) {
+        const QString canonical = QFileInfo(library).canonicalFilePath();
+        if (canonical.isEmpty() || seen.contains(canonical))
+            return;
+        seen.append(canonical);
+        libraries.append(library);
+    };
+    for (const QString &root : roots) {
+        add(root);
+        for (const QString &listed : listedLibraries(root))
+            add(listed);
+    }
+    return libraries;
+}
+
+QStringList steamCandidates(const QString &home)
+{
+    QStringList candidates;
+    for (const QString &library : steamLibraries(home)) {
+        const QDir compatData(library + QStringLiteral("/steamapps/compatdata"));
+        for (const QString &game : compatData.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            candidates.append(compatData.filePath(game)
+                              + QStringLiteral("/pfx/drive_c/users/steamuser/Documents") + gameFolder);
+        }
+    }
+    return candidates;
+}
+
+QStringList wineCandidates(const IniFolderSearch &search)
+{
+    QStringList prefixes;
+    if (!search.winePrefix.isEmpty())
+        prefixes.append(search.winePrefix);
+    prefixes.append(search.home + QStringLiteral("/.wine"));
+    QStringList candidates;
+    for (const QString &prefix : prefixes) {
+        const QString user = prefix + QStringLiteral("/drive_c/users/") + search.userName;
+        candidates.append(user + QStringLiteral("/Documents") + gameFolder);
+        candidates.append(user + QStringLiteral("/My Documents") + gameFolder);
+    }
+    return candidates;
+}
+
+} // namespace
+
+IniFolderSearch IniFolderSearch::fromEnvironment()
+{
+    QString userName = qEnvironmentVariable("USER");
+    if (userName.isEmpty())
+        userName = qEnvironmentVariable("LOGNAME");
+    return {documentsFolder(), QDir::homePath(), qEnvironmentVariable("WINEPREFIX"), userName};
+}
+
+QStringList iniFolderCandidates(const IniFolderSearch &search)
+{
+    QStringList candidates = {search.documents + gameFolder};
+#ifndef Q_OS_WIN
+    candidates += steamCandidates(search.home);
+    candidates += wineCandidates(search);
+#endif
+    return candidates;
+}
+
+QString findIniFolder(const IniFolderSearch &search)
+{
+    const QString documents = search.documents + gameFolder;
+    if (holdsPrefs(documents))
+        return documents;
+#ifndef Q_OS_WIN
+    // Several Steam prefixes may hold the files (a reinstall under a new id):
+    // the one the game wrote last is the one in use.
+    QString newest;
+    QDateTime newestTime;
+    for (const QString &candidate : steamCandidates(search.home)) {
+        const QFileInfo prefs(candidate + prefsFile);
+        if (prefs.exists() && (newest.isEmpty() || prefs.lastModified() > newestTime)) {
+            newest = candidate;
+            newestTime = prefs.lastModified();
+        }
+    }
+    if (!newest.isEmpty())
+        return newest;
+    for (const QString &candidate : wineCandidates(search)) {
+        if (holdsPrefs(candidate))
+            return candidate;
+    }
+#endif
+    return documents;
+}
+
+QString iniFolder()
+{
+    return findIniFolder(IniFolderSearch::fromEnvironment());
+}
 
 QString documentsFolder()
 {
@@ -19,9 +156,4 @@ QString documentsFolder()
 #endif
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return documents.isEmpty() ? QDir::homePath() + QStringLiteral("/Documents") : documents;
-}
-
-QString iniFolder()
-{
-    return documentsFolder() + QStringLiteral("/My Games/Vantor/");
 }

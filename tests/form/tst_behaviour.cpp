@@ -388,17 +388,23 @@ void TestFormBehaviour::picturesAreFoundBesideTheProgram()
     QTemporaryDir workingDir;
     const QString previousDir = QDir::currentPath();
     QVERIFY(QDir::setCurrent(workingDir.path()));
-    const QString besideProgram = QCoreApplication::applicationDirPath() + QStringLiteral("/previews/tex_vl.jpg");
-    const bool madeHere = !QFileInfo::exists(besideProgram);
-    if (madeHere)
-        writePicture(besideProgram, 80, 45);
-    QCOMPARE(previewPicturePath(QStringLiteral("tex_vl.jpg")), besideProgram);
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString installed =
+        QDir::cleanPath(programFolder + QStringLiteral("/../share/vantor-configurator/previews/tex_l.jpg"));
+    const QString beside = programFolder + QStringLiteral("/previews/tex_l.jpg");
+    QFile::remove(installed);
+    QFile::remove(beside);
 
-    writePicture(workingDir.filePath(QStringLiteral("previews/tex_vl.jpg")), 80, 45);
-    QCOMPARE(previewPicturePath(QStringLiteral("tex_vl.jpg")), QStringLiteral("previews/tex_vl.jpg"));
+    writePicture(installed, 80, 45);
+    QCOMPARE(previewPicturePath(QStringLiteral("tex_l.jpg")), installed);
+    writePicture(beside, 80, 45);
+    QCOMPARE(previewPicturePath(QStringLiteral("tex_l.jpg")), beside);
+    writePicture(workingDir.filePath(QStringLiteral("previews/tex_l.jpg")), 80, 45);
+    QCOMPARE(previewPicturePath(QStringLiteral("tex_l.jpg")), QStringLiteral("previews/tex_l.jpg"));
     QCOMPARE(previewPicturePath(QStringLiteral("nowhere.jpg")), QStringLiteral("previews/nowhere.jpg"));
-    if (madeHere)
-        QFile::remove(besideProgram);
+
+    QFile::remove(installed);
+    QFile::remove(beside);
     QVERIFY(QDir::setCurrent(previousDir));
 }
 

@@ -1,0 +1,30 @@
+# Installs the build into a scratch prefix and checks that everything a desktop
+# install needs is in its place.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "install failed: ${result}")
+endif()
+
+set(expected bin/vantor-configurator share/applications/vantor-configurator.desktop)
+foreach(picture af_0 af_2 af_4 af_8 af_16 tex_vl tex_l tex_m tex_h msaa_0 msaa_2 msaa_4 msaa_8)
+    list(APPEND expected share/vantor-configurator/previews/${picture}.jpg)
+endforeach()
+foreach(size 16 32 64 128)
+    list(APPEND expected share/icons/hicolor/${size}x${size}/apps/vantor-configurator.png)
+endforeach()
+foreach(file ${expected})
+    if(NOT EXISTS ${PREFIX}/${file})
+        message(FATAL_ERROR "missing after install: ${file}")
+    endif()
+endforeach()
+
+file(STRINGS ${PREFIX}/share/applications/vantor-configurator.desktop entry)
+foreach(line "Exec=vantor-configurator" "Icon=vantor-configurator" "Categories=Settings;Game;")
+    list(FIND entry "${line}" found)
+    if(found EQUAL -1)
+        message(FATAL_ERROR "desktop entry lacks ${line}")
+    endif()
+endforeach()
+file(REMOVE_RECURSE ${PREFIX})
