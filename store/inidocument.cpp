@@ -127,18 +127,24 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
         document.textEncoding = Encoding::Latin1;
     }
 
+    document.lines.reserve(size_t(text.count(u'\n')) + 1);
     qsizetype start = 0;
     while (start < text.size()) {
+        Line line;
+        line.begin = start;
         const qsizetype newline = text.indexOf(u'\n', start);
         if (newline < 0) {
-            document.lines.push_back({text.mid(start), LineEnd::None});
+            line.length = text.size() - start;
+            document.lines.push_back(line);
             break;
         }
         const bool crlf = newline > start && text[newline - 1] == u'\r';
-        const qsizetype end = crlf ? newline - 1 : newline;
-        document.lines.push_back({text.mid(start, end - start), crlf ? LineEnd::CrLf : LineEnd::Lf});
+        line.length = (crlf ? newline - 1 : newline) - start;
+        line.end = crlf ? LineEnd::CrLf : LineEnd::Lf;
+        document.lines.push_back(line);
         start = newline + 1;
     }
+    document.fileText = std::move(text);
 
     if (!document.lines.empty() && document.lines.front().end != LineEnd::None)
         document.lineEndForNewLines = document.lines.front().end;
@@ -148,14 +154,26 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 
 QByteArray IniDocument::toBytes() const
 {
-    qsizetype size = 0;
+    qsizetype size = fileText.size();
     for (const Line &line : lines)
-        size += line.text.size() + 2;
+        size += line.changed.size() + 2;
     QString text;
     text.reserve(size);
-    for (const Line &line : lines) {
-        text += line.text;
+    const auto write = [this, &text](const Line &line) {
+        text += textOf(line);
         text += lineEndText(line.end);
+    };
+    for (size_t index = 0; index < lines.size(); ++index) {
+        const Line &line = lines[index];
+        if (line.added)
+            continue;
+        if (!line.dropped)
+            write(line);
+        const auto added = addedAfter.constFind(int(index));
+        if (added != addedAfter.cend()) {
+            for (int follower : *added)
+                write(lines[size_t(follower)]);
+        }
     }
 
     QByteArray bytes = byteOrderMark ? utf8ByteOrderMark : QByteArray();
@@ -171,9 +189,9 @@ std::optional<QString> IniDocument::value(const QString &section, const QString 
     const auto line = found->keyLines.constFind(fold(key));
     if (line == found->keyLines.cend())
         return std::nullopt;
-    const QString &text = lines[size_t(*line)].text;
+    const QStringView text = textOf(lines[size_t(*line)]);
     const ParsedLine parsed = parseLine(text);
-    return unquoted(QStringView(text).mid(parsed.valueBegin, parsed.valueEnd - parsed.valueBegin));
+    return unquoted(text.mid(parsed.valueBegin, parsed.valueEnd - parsed.valueBegin));
 }
 
 bool IniDocument::contains(const QString &section, const QString &key) const
@@ -194,43 +212,42 @@ bool IniDocument::setValue(const QString &section, const QString &key, const QSt
     if (found != sections.end()) {
         const auto line = found->keyLines.constFind(foldedKey);
         if (line != found->keyLines.cend()) {
-            QString &text = lines[size_t(*line)].text;
+            Line &changed = lines[size_t(*line)];
+            const QStringView text = textOf(changed);
             const ParsedLine parsed = parseLine(text);
-            text.replace(parsed.valueBegin, parsed.valueEnd - parsed.valueBegin, rawValue);
+            QString newText;
+            newText.reserve(text.size() - (parsed.valueEnd - parsed.valueBegin) + rawValue.size());
+            newText.append(text.left(parsed.valueBegin)).append(rawValue).append(text.mid(parsed.valueEnd));
+            changed.changed = std::move(newText);
+            changed.isChanged = true;
             return true;
         }
     }
 
     const QString keyLine = key + u'=' + rawValue;
-    if (found != sections.end() && (found->lastKeyLine >= 0 || found->lastHeaderLine >= 0)) {
-        const int at = (found->lastKeyLine >= 0 ? found->lastKeyLine : found->lastHeaderLine) + 1;
-        insertLine(at, keyLine);
-        found->keyLines.insert(foldedKey, at);
-        found->lastKeyLine = at;
-        return true;
+    int anchor = found != sections.end() ? found->anchor() : -1;
+    if (anchor < 0) {
+        // The section has no header yet (top-level keys go into [General]).
+        endLine(lastWrittenLine());
+        anchor = appendLine(u'[' + (id.isEmpty() ? QStringLiteral("General") : section) + u']', false);
+        if (found == sections.end())
+            found = sections.insert(id, Section());
+        found->lastHeaderLine = anchor;
     }
-
-    // The section has no header yet (top-level keys go into [General]).
-    const QString headerName = id.isEmpty() ? QStringLiteral("General") : section;
-    const int header = lineCount();
-    insertLine(header, u'[' + headerName + u']');
-    insertLine(header + 1, keyLine);
-    Section &created = sections[id];
-    created.lastHeaderLine = header;
-    created.lastKeyLine = header + 1;
-    if (!created.keyLines.contains(foldedKey))
-        created.keyLines.insert(foldedKey, header + 1);
+    std::vector<int> &added = addedAfter[anchor];
+    endLine(added.empty() ? anchor : added.back());
+    const int line = appendLine(keyLine, true);
+    added.push_back(line);
+    if (!found->keyLines.contains(foldedKey))
+        found->keyLines.insert(foldedKey, line);
     return true;
 }
 
 void IniDocument::removeEmptyLines()
 {
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [](const Line &line) { return line.text.isEmpty(); }),
-                lines.end());
-    if (!lines.empty() && lines.back().end == LineEnd::None)
-        lines.back().end = lineEndForNewLines;
-    buildIndex();
+    for (Line &line : lines)
+        line.dropped = textOf(line).isEmpty();
+    endLine(lastWrittenLine());
 }
 
 bool IniDocument::isValidSectionName(const QString &section)
@@ -247,12 +264,26 @@ bool IniDocument::isValidKey(const QString &key)
     return lead != u'[' && lead != u';' && lead != u'#';
 }
 
-QString IniDocument::fold(const QString &name)
+QStringView IniDocument::textOf(const Line &line) const
 {
-    return name.toCaseFolded();
+    return line.isChanged ? QStringView(line.changed) : QStringView(fileText).mid(line.begin, line.length);
 }
 
-QString IniDocument::sectionId(const QString &section)
+QString IniDocument::fold(QStringView name)
+{
+    // Names are nearly always ASCII; full case folding only for the rest.
+    QString folded(name.size(), Qt::Uninitialized);
+    QChar *out = folded.data();
+    for (QChar c : name) {
+        const char16_t unit = c.unicode();
+        if (unit >= 0x80)
+            return name.toString().toCaseFolded();
+        *out++ = QChar(unit >= u'A' && unit <= u'Z' ? unit + 32 : unit);
+    }
+    return folded;
+}
+
+QString IniDocument::sectionId(QStringView section)
 {
     const QString folded = fold(section.trimmed());
     return folded == QLatin1StringView("general") ? QString() : folded;
@@ -261,44 +292,56 @@ QString IniDocument::sectionId(const QString &section)
 void IniDocument::buildIndex()
 {
     sections.clear();
-    // Inserting into a QHash may move its entries, so the current section is
-    // looked up by id rather than held by pointer.
-    QString current;
-    sections[current];
+    addedAfter.clear();
+    Section *current = &sections[QString()];
     bool belowHeader = false;
-    for (int index = 0; index < lineCount(); ++index) {
-        const ParsedLine parsed = parseLine(lines[size_t(index)].text);
+    for (int index = 0; index < int(lines.size()); ++index) {
+        const ParsedLine parsed = parseLine(textOf(lines[size_t(index)]));
         if (parsed.kind == LineKind::Section) {
-            current = sectionId(parsed.name.toString());
-            sections[current].lastHeaderLine = index;
+            current = &sections[sectionId(parsed.name)]; // taken anew: an insertion may move entries
+            current->lastHeaderLine = index;
             belowHeader = true;
         } else if (parsed.kind == LineKind::Key) {
-            Section &section = sections[current];
-            const QString key = fold(parsed.name.toString());
-            if (!section.keyLines.contains(key))
-                section.keyLines.insert(key, index);
+            const QString key = fold(parsed.name);
+            if (!current->keyLines.contains(key))
+                current->keyLines.insert(key, index);
             if (belowHeader)
-                section.lastKeyLine = index;
+                current->lastKeyLine = index;
         }
     }
 }
 
-void IniDocument::insertLine(int at, const QString &text)
+int IniDocument::appendLine(const QString &text, bool added)
 {
-    if (at > 0 && lines[size_t(at - 1)].end == LineEnd::None)
-        lines[size_t(at - 1)].end = lineEndForNewLines;
-    lines.insert(lines.begin() + at, Line{text, lineEndForNewLines});
+    Line line;
+    line.changed = text;
+    line.isChanged = true;
+    line.end = lineEndForNewLines;
+    line.added = added;
+    lines.push_back(line);
+    return int(lines.size()) - 1;
+}
 
-    const auto shift = [at](int &line) {
-        if (line >= at)
-            ++line;
-    };
-    for (Section &section : sections) {
-        for (int &line : section.keyLines)
-            shift(line);
-        shift(section.lastKeyLine);
-        shift(section.lastHeaderLine);
+// The line that comes last in the file as written, or -1.
+int IniDocument::lastWrittenLine() const
+{
+    for (int index = int(lines.size()) - 1; index >= 0; --index) {
+        if (lines[size_t(index)].added)
+            continue;
+        const auto added = addedAfter.constFind(index);
+        if (added != addedAfter.cend() && !added->empty())
+            return added->back();
+        if (!lines[size_t(index)].dropped)
+            return index;
     }
+    return -1;
+}
+
+// A line that gets a successor, or ends the saved file, needs a line end.
+void IniDocument::endLine(int line)
+{
+    if (line >= 0 && lines[size_t(line)].end == LineEnd::None)
+        lines[size_t(line)].end = lineEndForNewLines;
 }
 
 bool IniDocument::canEncode(const QString &text) const

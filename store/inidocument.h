@@ -39,16 +39,24 @@ public:
     Encoding encoding() const { return textEncoding; }
     bool hasByteOrderMark() const { return byteOrderMark; }
     LineEnd newLineEnd() const { return lineEndForNewLines; }
-    int lineCount() const { return int(lines.size()); }
 
     static bool isValidSectionName(const QString &section);
     static bool isValidKey(const QString &key);
 
 private:
+    // Lines keep their place in this vector for the document's life, so the
+    // index never needs renumbering: the file's own lines come first, in file
+    // order; a new key line is stored at the end and written after its anchor,
+    // the line new keys of its section follow.
     struct Line
     {
-        QString text;
+        qsizetype begin = 0;  // the line's text in the file's text, until it changes
+        qsizetype length = 0;
+        QString changed;      // the text of a changed or added line
+        bool isChanged = false;
         LineEnd end = LineEnd::None;
+        bool added = false;   // a new key line, written after its anchor
+        bool dropped = false; // an empty line removed before saving
     };
 
     struct Section
@@ -56,15 +64,22 @@ private:
         QHash<QString, int> keyLines; // folded key -> line of its first occurrence
         int lastKeyLine = -1;         // last key line below one of its headers
         int lastHeaderLine = -1;
+
+        int anchor() const { return lastKeyLine >= 0 ? lastKeyLine : lastHeaderLine; }
     };
 
-    static QString fold(const QString &name);
-    static QString sectionId(const QString &section);
+    QStringView textOf(const Line &line) const;
+    static QString fold(QStringView name);
+    static QString sectionId(QStringView section);
     void buildIndex();
-    void insertLine(int at, const QString &text);
+    int appendLine(const QString &text, bool added);
+    int lastWrittenLine() const;
+    void endLine(int line);
     bool canEncode(const QString &text) const;
 
+    QString fileText; // the decoded file, which unchanged lines are views into
     std::vector<Line> lines;
+    QHash<int, std::vector<int>> addedAfter; // anchor -> new key lines, in order
     QHash<QString, Section> sections;
     Encoding textEncoding = Encoding::Utf8;
     bool byteOrderMark = false;
