@@ -1,5 +1,6 @@
 #include "inidocument.h"
 
+#include <QStringDecoder>
 #include <QStringView>
 
 #include <algorithm>
@@ -84,6 +85,20 @@ bool breaksLines(QStringView text)
     return false;
 }
 
+// A quote left open, or a ";" outside quotes, would change where the value
+// ends when the line is read again (and take in an inline comment after it).
+bool changesHowItsLineReads(QStringView value)
+{
+    bool quoted = false;
+    for (QChar c : value) {
+        if (c == u'"')
+            quoted = !quoted;
+        else if (c == u';' && !quoted)
+            return true;
+    }
+    return quoted;
+}
+
 QLatin1StringView lineEndText(IniDocument::LineEnd end)
 {
     switch (end) {
@@ -121,8 +136,10 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 
     // Whatever is not UTF-8 that survives the round trip is read as Latin-1,
     // which maps every byte to one character and back.
-    QString text = QString::fromUtf8(body);
-    if (text.toUtf8() != body) {
+    // A byte order mark after the first is text; QString::fromUtf8 would drop it.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    QString text = utf8.decode(body);
+    if (utf8.hasError() || text.toUtf8() != body) {
         text = QString::fromLatin1(body);
         document.textEncoding = Encoding::Latin1;
     }
@@ -201,7 +218,7 @@ bool IniDocument::contains(const QString &section, const QString &key) const
 
 bool IniDocument::setValue(const QString &section, const QString &key, const QString &rawValue)
 {
-    if (!isValidSectionName(section) || !isValidKey(key) || breaksLines(rawValue))
+    if (!isValidSectionName(section) || !isValidKey(key) || !isValidValue(rawValue))
         return false;
     if (!canEncode(section) || !canEncode(key) || !canEncode(rawValue))
         return false;
@@ -254,6 +271,11 @@ bool IniDocument::isValidSectionName(const QString &section)
 {
     return section.isEmpty()
         || (section == section.trimmed() && !section.contains(u']') && !breaksLines(section));
+}
+
+bool IniDocument::isValidValue(const QString &rawValue)
+{
+    return !breaksLines(rawValue) && !changesHowItsLineReads(rawValue);
 }
 
 bool IniDocument::isValidKey(const QString &key)

@@ -30,7 +30,8 @@ public:
 
     // Stores rawValue as the key's value text, verbatim (no quoting, no escaping).
     // Refuses (returns false, changes nothing) names or values that would break
-    // the line structure, and text the file's encoding cannot hold.
+    // the line structure or change where the value ends (see isValidValue), and
+    // text the file's encoding cannot hold.
     bool setValue(const QString &section, const QString &key, const QString &rawValue);
 
     // Drops every empty line and gives the last line a line end.
@@ -42,6 +43,8 @@ public:
 
     static bool isValidSectionName(const QString &section);
     static bool isValidKey(const QString &key);
+    // No line break or NUL, no quote left open, no ";" outside quotes.
+    static bool isValidValue(const QString &rawValue);
 
 private:
     // Lines keep their place in this vector for the document's life, so the

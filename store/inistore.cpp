@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <utility>
 
 namespace {
@@ -137,14 +138,15 @@ bool IniStore::readFile(IniFile &file)
     return true;
 }
 
-// The game expects the adapter name of the preferences file in double quotes;
-// the name is read bare (the quotes are not part of the value), so every save
-// leaves exactly one pair.
+// The game expects the adapter name of the preferences file in double quotes.
+// The name is read bare (a pair of quotes is not part of the value) and any
+// stray quote is dropped, so every save leaves exactly one pair.
 void IniStore::quoteDeviceName()
 {
     const QString display = QStringLiteral("Display");
     const QString key = QStringLiteral("sD3DDevice");
-    const QString name = prefsIni.document.value(display, key).value_or(QString());
+    QString name = prefsIni.document.value(display, key).value_or(QString());
+    name.remove(u'"');
     prefsIni.write(display, key, u'"' + name + u'"');
 }
 
@@ -188,9 +190,17 @@ std::optional<SaveFailure> IniStore::writeToDisk(IniFile &file)
     QSaveFile out(file.path);
     if (!out.open(QIODevice::WriteOnly))
         return SaveFailure{file.path, openFailureReason(file.path, out.errorString())};
-    if (out.write(bytes) != bytes.size() || !out.commit()) {
+    errno = 0;
+    const bool written = out.write(bytes) == bytes.size() && out.commit();
+    const int systemError = errno;
+    if (!written) {
+        // A short write (a full disk, a file size limit) leaves QSaveFile without
+        // a reason of its own; the system's says what happened.
+        const QString reason = out.error() == QFileDevice::NoError || out.errorString() == QLatin1String("Unknown error")
+            ? qt_error_string(systemError)
+            : out.errorString();
         return SaveFailure{file.path, QStringLiteral("Writing failed (%1). The file on disk was "
-                                                     "left as it was.").arg(out.errorString())};
+                                                     "left as it was.").arg(reason)};
     }
     file.diskBytes = bytes;
     file.unsavedEdits.clear();

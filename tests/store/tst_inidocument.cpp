@@ -28,6 +28,7 @@ class TestIniDocument : public QObject
 private slots:
     void roundTripIsExact_data();
     void roundTripIsExact();
+    void secondByteOrderMarkIsText();
     void readsValuesByTheRules_data();
     void readsValuesByTheRules();
     void writingAKeyChangesOnlyItsValueText_data();
@@ -58,6 +59,15 @@ void TestIniDocument::roundTripIsExact()
 {
     QFETCH(QByteArray, bytes);
     QCOMPARE(IniDocument::fromBytes(bytes).toBytes(), bytes);
+}
+
+void TestIniDocument::secondByteOrderMarkIsText()
+{
+    const QByteArray bytes = "\xEF\xBB\xBF\xEF\xBB\xBF[A]\nsName=Ren\xC3\xA9" "e\n";
+    IniDocument document = IniDocument::fromBytes(bytes);
+    QCOMPARE(document.encoding(), IniDocument::Encoding::Utf8);
+    QCOMPARE(document.toBytes(), bytes);
+    QVERIFY(document.setValue(QStringLiteral("B"), QStringLiteral("sCity"), QStringLiteral("\u65e5")));
 }
 
 void TestIniDocument::readsValuesByTheRules_data()
@@ -131,6 +141,9 @@ void TestIniDocument::writingAKeyChangesOnlyItsValueText_data()
     QTest::newRow("spacing, comment and crlf kept")
         << QByteArray("  iSize W = 800 ; width\r\n") << "isize w" << "1920"
         << QByteArray("  iSize W = 1920 ; width\r\n");
+    QTest::newRow("; inside quotes is part of the value")
+        << QByteArray("sD3DDevice=\"A\" ; card\r\n") << "sD3DDevice" << "\"A;B\""
+        << QByteArray("sD3DDevice=\"A;B\" ; card\r\n");
     QTest::newRow("quoted value replaced whole")
         << QByteArray("sD3DDevice=\"Old\"\r\n") << "sD3DDevice" << "\"New One\""
         << QByteArray("sD3DDevice=\"New One\"\r\n");
@@ -231,6 +244,9 @@ void TestIniDocument::refusesTextThatWouldBreakTheFile_data()
     QTest::newRow("empty key") << file << "A" << "" << "1";
     QTest::newRow("] in section") << file << "A]x" << "k" << "1";
     QTest::newRow("lf in section") << file << "A\n" << "k" << "1";
+    QTest::newRow("quote left open would take in the comment")
+        << QByteArray("[A]\nk=1 ; one\n") << "A" << "k" << "\"x";
+    QTest::newRow("; outside quotes would cut the value") << file << "A" << "k" << "a;b";
     QTest::newRow("not latin-1 in a latin-1 file") << QByteArray("[A]\nk=\xE9\n") << "A" << "k" << "\u65e5";
 }
 

@@ -242,6 +242,14 @@ void TestIniStore::deviceNameEndsInExactlyOnePairOfQuotes()
         QCOMPARE(pair.prefs(), QByteArray("[Display]\nsD3DDevice=\"GeForce GTX 970\"\n"));
     }
     {
+        // A stray quote is dropped rather than doubled at every save.
+        Pair pair("[Display]\nsD3DDevice=\"Radeon RX ; mine\n", "[Display]\n");
+        IniStore store(pair.folder());
+        QVERIFY(store.save().isEmpty());
+        QVERIFY(IniStore(pair.folder()).save().isEmpty());
+        QCOMPARE(pair.prefs(), QByteArray("[Display]\nsD3DDevice=\"Radeon RX ; mine\"\n"));
+    }
+    {
         // Missing in the preferences file: added there with an empty name, even
         // when the main file has one (which stays untouched).
         Pair pair("[Water]\nx=1\n", "[Display]\nsD3DDevice=Main Card\n");
