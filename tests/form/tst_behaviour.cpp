@@ -2,411 +2,204 @@
 #include "testregistry.h"
 #include "windowfixture.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QDoubleSpinBox>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSignalSpy>
-#include <QSlider>
-#include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTest>
-
-namespace {
-
-const QByteArray prefs = "[Display]\r\niSize W=800\r\niSize H=600\r\nsD3DDevice=\"\"\r\n";
-const QByteArray main = "[Display]\r\n";
-
-QStringList messagesDuring(const std::function<void()> &action)
-{
-    static QStringList *messages = nullptr;
-    QStringList collected;
-    messages = &collected;
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext &, const QString &text) { messages->append(text); });
-    action();
-    qInstallMessageHandler(previous);
-    messages = nullptr;
-    return collected;
-}
-
-void writePicture(const QString &path, int width, int height)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QImage picture(width, height, QImage::Format_RGB32);
-    picture.fill(Qt::darkCyan);
-    QVERIFY(picture.save(path, "JPG"));
-}
-
-} // namespace
+#include <QtTest>
+#include <QtWidgets>
 
 class TestFormBehaviour : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<WindowFixture> fixture;
+
+    static void writePicture(const QString &path, QSize size)
+    {
+        QImage picture(size, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()) && picture.save(path, "JPG"));
+    }
+
+    QTemporaryDir folder; // the working folder while the tests run
+    const QString previousFolder = QDir::currentPath();
+
+    // A control by name and the property it edits or shows; "name.property" names another property.
+    std::pair<QWidget *, QByteArray> target(const QString &name) const
+    {
+        QWidget *w = name.startsWith("MainWindow") ? fixture->window.get()
+                                                   : fixture->get<QWidget>(qPrintable(name.section('.', 0, 0)));
+        const QMetaProperty user = w->metaObject()->userProperty();
+        return {w, name.contains('.') ? name.section('.', 1).toLatin1()
+                                      : QByteArray(user.isValid() ? user.name() : "text")};
+    }
+
+    // "name=value" sets a control as the player would; "name+n" or "name-n" takes n single steps.
+    void set(const QString &steps) const
+    {
+        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
+            const qsizetype at = step.indexOf(QRegularExpression("[=+-]"));
+            const auto [w, property] = target(step.left(at));
+            if (step[at] == '=')
+                w->setProperty(property, step.mid(at + 1));
+            for (int i = 0; step[at] != '=' && i < step.mid(at + 1).toInt(); ++i)
+                qobject_cast<QAbstractSpinBox *>(w)->stepBy(step[at] == '+' ? 1 : -1);
+        }
+    }
+
+    // What the controls show, as "name=value" for each "name" or "name.property" of the list;
+    // "name.items" lists a combo box, a picture shows its size.
+    QString shown(const QString &names) const
+    {
+        QStringList result;
+        for (const QString &name : names.split(' ')) {
+            const auto [w, property] = target(name.section('=', 0, 0));
+            const QVariant value = w->property(property);
+            const QSize size = value.value<QPixmap>().size();
+            QString text = value.typeId() == QMetaType::Double
+                ? QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest) : value.toString();
+            if (value.typeId() == QMetaType::QPixmap)
+                text = QString("%1x%2").arg(size.width()).arg(size.height());
+            for (int i = 0; property == "items" && i < qobject_cast<QComboBox *>(w)->count(); ++i)
+                text += (i ? "," : "") + qobject_cast<QComboBox *>(w)->itemText(i);
+            result << name.section('=', 0, 0) + '=' + text;
+        }
+        return result.join(' ');
+    }
 
 private slots:
-    void init();
-    void cleanup();
-
-    void everySlotFindsItsControl();
-    void sliderPositionsStayWhereThePlayerPutsThem_data();
-    void sliderPositionsStayWhereThePlayerPutsThem();
-    void spinBoxValuesSettleOnTheSliderResolution_data();
-    void spinBoxValuesSettleOnTheSliderResolution();
-    void singleStepsWalkThroughTheSlider();
-    void mouseScalingsMoveTogetherWhileSynced();
-    void integerPairFollowsBothWays();
-    void changesSettleAfterFewExchanges();
-
-    void aspectRatioOffersItsResolutions_data();
-    void aspectRatioOffersItsResolutions();
-    void choosingAResolutionFillsTheFields();
-    void customResolutionSwitchesTheInputs();
-
-    void previewPaneWidensTheWindow();
-    void levelCaptionsFollowTheSliders();
-    void picturesShowOnlyWhileThePaneIsShown();
-    void picturesAreFoundBesideTheProgram();
-
-private:
-    std::unique_ptr<WindowFixture> fixture;
-};
-
-void TestFormBehaviour::init()
-{
-    fixture = std::make_unique<WindowFixture>(prefs, main);
-}
-
-void TestFormBehaviour::cleanup()
-{
-    fixture.reset();
-}
-
-void TestFormBehaviour::everySlotFindsItsControl()
-{
-    fixture.reset();
-    const QStringList messages = messagesDuring([this] { fixture = std::make_unique<WindowFixture>(prefs, main); });
-    for (const QString &message : messages)
-        QVERIFY2(!message.contains(QLatin1String("connectSlotsByName")), qPrintable(message));
-
-    const QMetaObject *meta = fixture->window->metaObject();
-    int slotCount = 0;
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i)
-        slotCount += meta->method(i).methodType() == QMetaMethod::Slot;
-    QCOMPARE(slotCount, 32);
-}
-
-void TestFormBehaviour::sliderPositionsStayWhereThePlayerPutsThem_data()
-{
-    QTest::addColumn<QString>("slider");
-    QTest::addColumn<QString>("spinBox");
-    QTest::addColumn<int>("scale");
-    QTest::addColumn<int>("step"); // every step-th position is tried
-    QTest::newRow("gamma") << "sldGamma" << "spnGamma" << 1000 << 1;
-    QTest::newRow("shadow bias") << "sldShadowBias" << "spnShadowBias" << 10000 << 1;
-    QTest::newRow("mouse sensitivity") << "sldMouseSens" << "spnMouseSens" << 1000 << 1;
-    QTest::newRow("light fade distance") << "sldLightFadeDist" << "spnLightFadeDist" << 1000 << 997;
-    QTest::newRow("decal draw distance") << "sldDecalDrawDistance" << "spnDecalDrawDistance" << 1000 << 1009;
-}
-
-void TestFormBehaviour::sliderPositionsStayWhereThePlayerPutsThem()
-{
-    QFETCH(QString, slider);
-    QFETCH(QString, spinBox);
-    QFETCH(int, scale);
-    QFETCH(int, step);
-    auto *sld = fixture->get<QSlider>(qPrintable(slider));
-    auto *spn = fixture->get<QDoubleSpinBox>(qPrintable(spinBox));
-    // Positions 1001, 1003, ... and 3, 6, 12, ... used to fall back one step.
-    for (int position = sld->maximum(); position >= sld->minimum(); position -= step) {
-        sld->setValue(position);
-        QCOMPARE(sld->value(), position);
-        QCOMPARE(spn->value(), position / double(scale));
+    void initTestCase()
+    {
+        QDir::setCurrent(folder.path());
+        writePicture("previews/af_16.jpg", {800, 450});
+        writePicture("previews/msaa_0.jpg", {200, 150});
+        writePicture("previews/tex_m.jpg", {1600, 900});
     }
-}
+    void cleanupTestCase() { QDir::setCurrent(previousFolder); }
+    void init() { fixture = std::make_unique<WindowFixture>("[Display]\r\nsD3DDevice=\"\"\r\n", "[Display]\r\n"); }
+    void cleanup() { fixture.reset(); }
 
-void TestFormBehaviour::spinBoxValuesSettleOnTheSliderResolution_data()
-{
-    QTest::addColumn<QString>("slider");
-    QTest::addColumn<QString>("spinBox");
-    QTest::addColumn<int>("startPosition");
-    QTest::addColumn<double>("typed");
-    QTest::addColumn<int>("endPosition");
-    QTest::addColumn<double>("endValue");
-    QTest::newRow("fourth decimal dropped when the slider moves")
-        << "sldGamma" << "spnGamma" << 1000 << 1.2345 << 1234 << 1.234;
-    QTest::newRow("fourth decimal kept while the slider stays")
-        << "sldGamma" << "spnGamma" << 1000 << 1.0005 << 1000 << 1.0005;
-    QTest::newRow("1.001 kept with the slider at 1000") << "sldGamma" << "spnGamma" << 1000 << 1.001 << 1001 << 1.001;
-    QTest::newRow("1.001 kept from 900") << "sldGamma" << "spnGamma" << 900 << 1.001 << 1001 << 1.001;
-    QTest::newRow("decal distance 0 clamps the slider to 1")
-        << "sldDecalDrawDistance" << "spnDecalDrawDistance" << 5000 << 0.0 << 1 << 0.001;
-    QTest::newRow("decal distance 0 with the slider at 1 stays 0")
-        << "sldDecalDrawDistance" << "spnDecalDrawDistance" << 1 << 0.0 << 1 << 0.0;
-    QTest::newRow("exterior shadow distance")
-        << "sldShadowDistExt" << "spnShadowDistExt" << 0 << 1234.5678 << 1234567 << 1234.567;
-    QTest::newRow("shadow bias, four decimals all shown")
-        << "sldShadowBias" << "spnShadowBias" << 0 << 0.0003 << 3 << 0.0003;
-}
+    void everySlotFindsItsControl()
+    {
+        static QStringList messages;
+        const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
+        fixture->restart();
+        qInstallMessageHandler(previous);
+        QVERIFY2(messages.filter(QRegularExpression("connectSlotsByName|no control")).isEmpty(),
+                 qPrintable(messages.join('\n')));
+        const QMetaObject &meta = MainWindow::staticMetaObject;
+        QCOMPARE(meta.methodCount() - meta.methodOffset(), 32); // all of them slots
+    }
 
-void TestFormBehaviour::spinBoxValuesSettleOnTheSliderResolution()
-{
-    QFETCH(QString, slider);
-    QFETCH(QString, spinBox);
-    QFETCH(int, startPosition);
-    QFETCH(double, typed);
-    QFETCH(int, endPosition);
-    QFETCH(double, endValue);
-    auto *sld = fixture->get<QSlider>(qPrintable(slider));
-    auto *spn = fixture->get<QDoubleSpinBox>(qPrintable(spinBox));
-    sld->setValue(startPosition);
-    QCOMPARE(sld->value(), startPosition);
-    spn->setValue(typed);
-    QCOMPARE(sld->value(), endPosition);
-    QCOMPARE(spn->value(), endValue);
-}
-
-void TestFormBehaviour::singleStepsWalkThroughTheSlider()
-{
-    const auto walk = [this](const char *slider, const char *spinBox, double start, int steps) {
-        auto *spn = fixture->get<QDoubleSpinBox>(spinBox);
-        auto *sld = fixture->get<QSlider>(slider);
-        spn->setValue(start);
-        QList<std::pair<double, int>> seen;
-        for (int i = 0; i < qAbs(steps); ++i) {
-            spn->stepBy(steps > 0 ? 1 : -1);
-            seen.append({spn->value(), sld->value()});
+    void sliderPositionsStayWhereThePlayerPutsThem()
+    {
+        // Every step-th position; 1001, 1003, ... and 3, 6, 12, ... used to fall back one step.
+        for (const auto &[pair, scale, step] : {std::tuple{"Gamma", 1000, 1}, {"ShadowBias", 10000, 1},
+                 {"MouseSens", 1000, 1}, {"LightFadeDist", 1000, 997}, {"DecalDrawDistance", 1000, 1009}}) {
+            auto *sld = qobject_cast<QSlider *>(target(QString("sld") + pair).first);
+            auto *spn = qobject_cast<QDoubleSpinBox *>(target(QString("spn") + pair).first);
+            for (int position = sld->maximum(); position >= sld->minimum(); position -= step) {
+                sld->setValue(position);
+                QVERIFY2(sld->value() == position && spn->value() == position / double(scale),
+                         qPrintable(QString("%1 at %2: %3").arg(pair).arg(position).arg(spn->value())));
+            }
         }
-        return seen;
-    };
-    using Walk = QList<std::pair<double, int>>;
-    QCOMPARE(walk("sldGamma", "spnGamma", 1.0, 3), (Walk{{1.05, 1050}, {1.1, 1100}, {1.15, 1150}}));
-    QCOMPARE(walk("sldMouseSens", "spnMouseSens", 0.0, 4),
-             (Walk{{0.0005, 0}, {0.001, 1}, {0.0015, 1}, {0.002, 2}}));
-    QCOMPARE(walk("sldMouseSens", "spnMouseSens", 0.002, -2), (Walk{{0.001, 1}, {0.0, 0}}));
-    QCOMPARE(walk("sldShadowBias", "spnShadowBias", 0.0, 3), (Walk{{0.005, 50}, {0.01, 100}, {0.015, 150}}));
-}
-
-void TestFormBehaviour::mouseScalingsMoveTogetherWhileSynced()
-{
-    auto *sync = fixture->get<QCheckBox>("ckbSyncMScaling");
-    auto *sldX = fixture->get<QSlider>("sldMouseSCalX");
-    auto *sldY = fixture->get<QSlider>("sldMouseSCalY");
-    auto *spnX = fixture->get<QDoubleSpinBox>("spnMouseSCalX");
-    auto *spnY = fixture->get<QDoubleSpinBox>("spnMouseSCalY");
-    // Nothing stored: both start at 0.02 and, being equal, in step.
-    QCOMPARE(sldX->value(), 20);
-    QCOMPARE(spnY->value(), 0.02);
-    QVERIFY(sync->isChecked());
-
-    sldX->setValue(150);
-    QCOMPARE(QList<double>({double(sldX->value()), double(sldY->value()), spnX->value(), spnY->value()}),
-             QList<double>({150, 150, 0.15, 0.15}));
-    spnX->setValue(0.1234);
-    QCOMPARE(QList<double>({double(sldX->value()), double(sldY->value()), spnX->value(), spnY->value()}),
-             QList<double>({123, 123, 0.1234, 0.1234}));
-
-    sync->setChecked(false);
-    spnY->setValue(0.3);
-    spnX->setValue(0.1);
-    sync->setChecked(true); // checking aligns nothing by itself
-    QCOMPARE(spnX->value(), 0.1);
-    QCOMPARE(spnY->value(), 0.3);
-
-    sync->setChecked(false);
-    sldX->setValue(20);
-    sldY->setValue(20);
-    spnX->setValue(0.1234);
-    QCOMPARE(spnX->value(), 0.123);
-    QCOMPARE(sldX->value(), 123);
-    QCOMPARE(spnY->value(), 0.02);
-    QCOMPARE(sldY->value(), 20);
-}
-
-void TestFormBehaviour::integerPairFollowsBothWays()
-{
-    auto *sld = fixture->get<QSlider>("sldShadowMaskQuarter");
-    auto *spn = fixture->get<QSpinBox>("spnShadowMaskQuarter");
-    sld->setValue(7);
-    QCOMPARE(spn->value(), 7);
-    spn->setValue(3);
-    QCOMPARE(sld->value(), 3);
-    spn->setValue(42);
-    QCOMPARE(sld->value(), 10);
-}
-
-void TestFormBehaviour::changesSettleAfterFewExchanges()
-{
-    auto *sld = fixture->get<QSlider>("sldGamma");
-    auto *spn = fixture->get<QDoubleSpinBox>("spnGamma");
-    sld->setValue(1000);
-    QSignalSpy sliderChanges(sld, &QSlider::valueChanged);
-    QSignalSpy spinChanges(spn, &QDoubleSpinBox::valueChanged);
-    spn->setValue(1.2345);
-    QCOMPARE(sliderChanges.count(), 1);
-    QCOMPARE(spinChanges.count(), 2);
-    sliderChanges.clear();
-    spinChanges.clear();
-    sld->setValue(1999);
-    QCOMPARE(sliderChanges.count(), 1);
-    QCOMPARE(spinChanges.count(), 1);
-}
-
-void TestFormBehaviour::aspectRatioOffersItsResolutions_data()
-{
-    QTest::addColumn<int>("aspect");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<QString>("last");
-    QTest::newRow("16:9") << 1 << 8 << "1152" << "648" << "1920x1080";
-    QTest::newRow("16:10") << 2 << 7 << "1024" << "640" << "1920x1200";
-    QTest::newRow("4:3/5:4") << 0 << 7 << "800" << "600" << "1600x1200";
-}
-
-void TestFormBehaviour::aspectRatioOffersItsResolutions()
-{
-    QFETCH(int, aspect);
-    QFETCH(int, count);
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    QFETCH(QString, last);
-    auto *aspectBox = fixture->get<QComboBox>("cmbAspect");
-    auto *resolutions = fixture->get<QComboBox>("cmbScreenRes");
-    // Also while custom entry is on, a new aspect ratio overwrites the fields.
-    fixture->get<QCheckBox>("ckbUseCustom")->setChecked(true);
-    fixture->get<QLineEdit>("txtScreenResW")->setText(QStringLiteral("2560"));
-    fixture->get<QLineEdit>("txtScreenResH")->setText(QStringLiteral("1440"));
-    aspectBox->setCurrentIndex((aspect + 1) % 3);
-    aspectBox->setCurrentIndex(aspect);
-    QCOMPARE(resolutions->count(), count);
-    QCOMPARE(resolutions->currentIndex(), 0);
-    QCOMPARE(resolutions->itemText(count - 1), last);
-    QCOMPARE(fixture->get<QLineEdit>("txtScreenResW")->text(), width);
-    QCOMPARE(fixture->get<QLineEdit>("txtScreenResH")->text(), height);
-    QVERIFY(!resolutions->isEnabled());
-}
-
-void TestFormBehaviour::choosingAResolutionFillsTheFields()
-{
-    auto *resolutions = fixture->get<QComboBox>("cmbScreenRes");
-    QCOMPARE(resolutions->count(), 7); // filled for the first aspect ratio before loading
-    resolutions->setCurrentIndex(resolutions->findText(QStringLiteral("1280x1024")));
-    QCOMPARE(fixture->get<QLineEdit>("txtScreenResW")->text(), QStringLiteral("1280"));
-    QCOMPARE(fixture->get<QLineEdit>("txtScreenResH")->text(), QStringLiteral("1024"));
-    resolutions->clear(); // no current entry: the fields keep their text
-    QCOMPARE(fixture->get<QLineEdit>("txtScreenResW")->text(), QStringLiteral("1280"));
-}
-
-void TestFormBehaviour::customResolutionSwitchesTheInputs()
-{
-    auto *custom = fixture->get<QCheckBox>("ckbUseCustom");
-    auto *resolutions = fixture->get<QComboBox>("cmbScreenRes");
-    auto *width = fixture->get<QLineEdit>("txtScreenResW");
-    auto *height = fixture->get<QLineEdit>("txtScreenResH");
-    QVERIFY(resolutions->isEnabled() && !width->isEnabled() && !height->isEnabled());
-    custom->setChecked(true);
-    QVERIFY(!resolutions->isEnabled() && width->isEnabled() && height->isEnabled());
-    width->setText(QStringLiteral("1000"));
-    custom->setChecked(false);
-    QVERIFY(resolutions->isEnabled() && !width->isEnabled() && !height->isEnabled());
-    QCOMPARE(width->text(), QStringLiteral("1000"));
-    QVERIFY(fixture->get<QComboBox>("cmbAspect")->isEnabled());
-}
-
-void TestFormBehaviour::previewPaneWidensTheWindow()
-{
-    auto *show = fixture->get<QCheckBox>("ckbShowPreview");
-    QCOMPARE(fixture->window->width(), 560);
-    show->setChecked(true);
-    QCOMPARE(fixture->window->width(), 984);
-    QCOMPARE(fixture->window->height(), 306);
-    QVERIFY(fixture->get<QLabel>("viwPreview")->pixmap().isNull());
-    show->setChecked(false);
-    QCOMPARE(fixture->window->width(), 560);
-}
-
-void TestFormBehaviour::levelCaptionsFollowTheSliders()
-{
-    auto *filtering = fixture->get<QSlider>("sldTexFilter");
-    auto *filteringCaption = fixture->get<QLabel>("lblTexFilterInd");
-    const QStringList filteringCaptions = {"off", "2x", "4x", "8x", "16x"};
-    for (int position : {4, 3, 2, 1, 0, 3}) {
-        filtering->setValue(position);
-        QCOMPARE(filteringCaption->text(), filteringCaptions[position]);
     }
-    auto *antiAliasing = fixture->get<QSlider>("sldAA");
-    auto *antiAliasingCaption = fixture->get<QLabel>("lblMSAAIndi");
-    const QStringList antiAliasingCaptions = {"0x", "2x", "4x", "8x"};
-    for (int position : {3, 2, 1, 0, 2}) {
-        antiAliasing->setValue(position);
-        QCOMPARE(antiAliasingCaption->text(), antiAliasingCaptions[position]);
+
+    void changesSettleAfterFewExchanges()
+    {
+        set("sldGamma=1000");
+        QSignalSpy sliderChanges(target("sldGamma").first, SIGNAL(valueChanged(int)));
+        QSignalSpy spinChanges(target("spnGamma").first, SIGNAL(valueChanged(double)));
+        set("spnGamma=1.2345");
+        QCOMPARE(QList<qsizetype>({sliderChanges.count(), spinChanges.count()}), QList<qsizetype>({1, 2}));
+        set("sldGamma=1999");
+        QCOMPARE(QList<qsizetype>({sliderChanges.count(), spinChanges.count()}), QList<qsizetype>({2, 3}));
     }
-    QVERIFY(fixture->get<QLabel>("viwPreview")->pixmap().isNull()); // the pane is hidden
-}
 
-void TestFormBehaviour::picturesShowOnlyWhileThePaneIsShown()
-{
-    QTemporaryDir workingDir;
-    writePicture(workingDir.filePath(QStringLiteral("previews/af_16.jpg")), 800, 450);
-    writePicture(workingDir.filePath(QStringLiteral("previews/msaa_0.jpg")), 200, 150);
-    writePicture(workingDir.filePath(QStringLiteral("previews/tex_m.jpg")), 1600, 900);
-    const QString previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(workingDir.path()));
+    // Steps as "name=value" or "name+n"; expected as "name=value", "name.property=value".
+    void controlsFollowThePlayer_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char *name, const QString &steps, const char *expected) {
+            QTest::newRow(name) << steps << QString(expected);
+        };
+        // A spin box value settles on what its slider can hold.
+        row("gamma, 4th decimal, slider moves", "sldGamma=1000 spnGamma=1.2345", "sldGamma=1234 spnGamma=1.234");
+        row("gamma, 4th decimal, slider stays", "sldGamma=1000 spnGamma=1.0005", "sldGamma=1000 spnGamma=1.0005");
+        row("gamma 1.001 from 1000", "sldGamma=1000 spnGamma=1.001", "sldGamma=1001 spnGamma=1.001");
+        row("gamma 1.001 from 900", "sldGamma=900 spnGamma=1.001", "sldGamma=1001 spnGamma=1.001");
+        row("decal distance 0 from 5", "sldDecalDrawDistance=5000 spnDecalDrawDistance=0",
+            "sldDecalDrawDistance=1 spnDecalDrawDistance=0.001");
+        row("decal distance 0 at 1", "sldDecalDrawDistance=1 spnDecalDrawDistance=0", "spnDecalDrawDistance=0");
+        row("shadow distance", "spnShadowDistExt=1234.5678", "sldShadowDistExt=1234567 spnShadowDistExt=1234.567");
+        row("shadow bias", "sldShadowBias=0 spnShadowBias=0.0003", "sldShadowBias=3 spnShadowBias=0.0003");
+        row("shadow mask quarter", "sldShadowMaskQuarter=7", "spnShadowMaskQuarter=7");
+        row("shadow mask quarter limit", "spnShadowMaskQuarter=42", "sldShadowMaskQuarter=10 spnShadowMaskQuarter=10");
+        row("gamma steps", "spnGamma=1 spnGamma+3", "spnGamma=1.15 sldGamma=1150");
+        row("mouse step 1", "spnMouseSens=0 spnMouseSens+1", "spnMouseSens=0.0005 sldMouseSens=0");
+        row("mouse step 3", "spnMouseSens=0 spnMouseSens+3", "spnMouseSens=0.0015 sldMouseSens=1");
+        row("mouse step 4", "spnMouseSens=0 spnMouseSens+4", "spnMouseSens=0.002 sldMouseSens=2");
+        row("mouse step down", "spnMouseSens=0.002 spnMouseSens-1", "spnMouseSens=0.001 sldMouseSens=1");
+        row("mouse steps down to 0", "spnMouseSens=0.002 spnMouseSens-2", "spnMouseSens=0 sldMouseSens=0");
+        row("shadow bias steps", "spnShadowBias=0 spnShadowBias+3", "spnShadowBias=0.015 sldShadowBias=150");
+        // The two mouse scalings move together while "Sync" is checked.
+        row("scalings by slider", "sldMouseSCalX=150", "sldMouseSCalY=150 spnMouseSCalX=0.15 spnMouseSCalY=0.15");
+        row("scalings by box", "spnMouseSCalX=0.1234", "sldMouseSCalY=123 spnMouseSCalX=0.1234 spnMouseSCalY=0.1234");
+        row("checking Sync aligns nothing", "ckbSyncMScaling=false spnMouseSCalY=0.3 spnMouseSCalX=0.1 "
+            "ckbSyncMScaling=true", "spnMouseSCalX=0.1 spnMouseSCalY=0.3");
+        row("unsynced", "ckbSyncMScaling=false spnMouseSCalX=0.1234", "spnMouseSCalX=0.123 spnMouseSCalY=0.02");
+        // A new aspect ratio refills the list and overwrites the fields, also while custom entry is on.
+        const QString custom = "ckbUseCustom=true txtScreenResW=2560 txtScreenResH=1440 cmbAspect=";
+        row("4:3/5:4", custom + "16:9 cmbAspect=4:3/5:4", "cmbScreenRes=800x600 txtScreenResW=800 "
+            "cmbScreenRes.items=800x600,1024x768,1152x864,1280x1024,1280x960,1400x1050,1600x1200 txtScreenResH=600");
+        row("16:9", custom + "16:9", "cmbScreenRes=1152x648 txtScreenResW=1152 txtScreenResH=648 cmbScreenRes.items="
+            "1152x648,1280x720,1360x768,1366x768,1440x810,1600x900,1680x945,1920x1080");
+        row("16:10", custom + "16:10", "cmbScreenRes=1024x640 txtScreenResW=1024 txtScreenResH=640 cmbScreenRes.items="
+            "1024x640,1152x720,1280x800,1400x875,1440x900,1680x1050,1920x1200");
+        row("choosing a resolution", "cmbScreenRes=1280x1024", "txtScreenResW=1280 txtScreenResH=1024");
+        row("no resolution chosen", "cmbScreenRes=1280x1024 cmbScreenRes.currentIndex=-1", "txtScreenResW=1280");
+        row("custom resolution on", "ckbUseCustom=true",
+            "cmbScreenRes.enabled=false txtScreenResW.enabled=true txtScreenResH.enabled=true");
+        row("custom resolution off", "ckbUseCustom=true txtScreenResW=1000 ckbUseCustom=false",
+            "cmbScreenRes.enabled=true txtScreenResW.enabled=false txtScreenResW=1000 cmbAspect.enabled=true");
+        // Level captions, and the preview pane with its pictures scaled to 400 pixels wide.
+        row("16x 8x", "sldTexFilter=4 sldAA=3", "lblTexFilterInd=16x lblMSAAIndi=8x viwPreview.pixmap=0x0");
+        row("8x 4x", "sldTexFilter=3 sldAA=2", "lblTexFilterInd=8x lblMSAAIndi=4x");
+        row("4x 2x", "sldTexFilter=2 sldAA=1", "lblTexFilterInd=4x lblMSAAIndi=2x");
+        row("2x 0x", "sldTexFilter=1 sldAA=1 sldAA=0", "lblTexFilterInd=2x lblMSAAIndi=0x");
+        row("off", "sldTexFilter=1 sldTexFilter=0", "lblTexFilterInd=off");
+        row("pane hidden", "ckbShowPreview=true ckbShowPreview=false", "MainWindow.width=560");
+        row("pane shown, picture from the next change on", "sldTexFilter=4 ckbShowPreview=true",
+            "MainWindow.width=984 MainWindow.height=306 viwPreview.pixmap=0x0");
+        row("800x450 picture", "ckbShowPreview=true sldTexFilter=4", "viwPreview.pixmap=400x225");
+        row("missing picture", "ckbShowPreview=true sldTexFilter=4 sldTexFilter=3", "viwPreview.pixmap=0x0");
+        row("200x150 picture", "ckbShowPreview=true sldAA=1 sldAA=0", "viwPreview.pixmap=400x300");
+        row("1600x900 picture stays while hidden", "ckbShowPreview=true cmbTexQual=Medium ckbShowPreview=false sldAA=1",
+            "viwPreview.pixmap=400x225");
+    }
 
-    auto *label = fixture->get<QLabel>("viwPreview");
-    auto *filtering = fixture->get<QSlider>("sldTexFilter");
-    auto *antiAliasing = fixture->get<QSlider>("sldAA");
-    filtering->setValue(4);
-    QVERIFY(label->pixmap().isNull());
+    void controlsFollowThePlayer()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, expected);
+        set(steps);
+        QCOMPARE(shown(expected), expected);
+    }
 
-    fixture->get<QCheckBox>("ckbShowPreview")->setChecked(true);
-    QVERIFY(label->pixmap().isNull()); // shown from the next change on
-    filtering->setValue(3);
-    QVERIFY(label->pixmap().isNull()); // af_8.jpg is missing: the label is blanked
-    filtering->setValue(4);
-    QCOMPARE(label->pixmap().size(), QSize(400, 225));
-
-    antiAliasing->setValue(1);
-    antiAliasing->setValue(0);
-    QCOMPARE(label->pixmap().size(), QSize(400, 300)); // a 4:3 picture is taller than the label
-    fixture->get<QComboBox>("cmbTexQual")->setCurrentIndex(2);
-    QCOMPARE(label->pixmap().size(), QSize(400, 225));
-    QCOMPARE(fixture->get<QLabel>("lblMSAAIndi")->text(), QStringLiteral("0x"));
-
-    fixture->get<QCheckBox>("ckbShowPreview")->setChecked(false);
-    antiAliasing->setValue(1); // hidden: the picture stays as it was
-    QCOMPARE(label->pixmap().size(), QSize(400, 225));
-    QVERIFY(QDir::setCurrent(previousDir));
-}
-
-void TestFormBehaviour::picturesAreFoundBesideTheProgram()
-{
-    QTemporaryDir workingDir;
-    const QString previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(workingDir.path()));
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString installed =
-        QDir::cleanPath(programFolder + QStringLiteral("/../share/vantor-configurator/previews/tex_l.jpg"));
-    const QString beside = programFolder + QStringLiteral("/previews/tex_l.jpg");
-    QFile::remove(installed);
-    QFile::remove(beside);
-
-    writePicture(installed, 80, 45);
-    QCOMPARE(previewPicturePath(QStringLiteral("tex_l.jpg")), installed);
-    writePicture(beside, 80, 45);
-    QCOMPARE(previewPicturePath(QStringLiteral("tex_l.jpg")), beside);
-    writePicture(workingDir.filePath(QStringLiteral("previews/tex_l.jpg")), 80, 45);
-    QCOMPARE(previewPicturePath(QStringLiteral("tex_l.jpg")), QStringLiteral("previews/tex_l.jpg"));
-    QCOMPARE(previewPicturePath(QStringLiteral("nowhere.jpg")), QStringLiteral("previews/nowhere.jpg"));
-
-    QFile::remove(installed);
-    QFile::remove(beside);
-    QVERIFY(QDir::setCurrent(previousDir));
-}
+    void picturesAreFoundBesideTheProgram()
+    {
+        const QString program = QCoreApplication::applicationDirPath(), name = "tex_l.jpg";
+        const QStringList places{QDir::cleanPath(program + "/../share/vantor-configurator/previews") + '/',
+                                 program + "/previews/", "previews/"};
+        const auto removeAll = [&] { for (const QString &place : places) QFile::remove(place + name); };
+        removeAll();
+        QCOMPARE(previewPicturePath(name), "previews/" + name); // found nowhere: the working folder's
+        for (const QString &place : places) { // each place in turn comes before the ones found so far
+            writePicture(place + name, {80, 45});
+            QCOMPARE(previewPicturePath(name), place + name);
+        }
+        removeAll();
+    }
+};
 
 VANTOR_REGISTER_TEST(TestFormBehaviour)
 #include "tst_behaviour.moc"

@@ -5,40 +5,34 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// A fake home folder in which a test lays out documents folders and prefixes.
-class FakeHome
+struct FakeHome
 {
-public:
     QString path(const QString &relative) const { return dir.path() + u'/' + relative; }
+    QString steamDocuments(const QString &game, const QString &library = QString()) const
+    {
+        return (library.isEmpty() ? steamRoot : library) + "/steamapps/compatdata/" + game
+            + "/pfx/drive_c/users/steamuser/Documents";
+    }
 
-    // Puts the game's preferences file below a documents folder and returns its INI folder.
-    QString placeGame(const QString &documents, const QDateTime &modified = QDateTime::currentDateTime())
+    // Puts the preferences file below a documents folder and returns its INI folder.
+    static QString placeGame(const QString &documents, const QDateTime &modified = QDateTime::currentDateTime())
     {
         const QString folder = documents + QStringLiteral("/My Games/Vantor/");
         TestSupport::writeBytes(folder + QStringLiteral("VantorPrefs.ini"), "[Display]\n");
         QFile prefs(folder + QStringLiteral("VantorPrefs.ini"));
-        prefs.open(QIODevice::ReadWrite);
-        prefs.setFileTime(modified, QFileDevice::FileModificationTime);
+        if (!prefs.open(QIODevice::ReadWrite) || !prefs.setFileTime(modified, QFileDevice::FileModificationTime))
+            qFatal("cannot date %s", qPrintable(prefs.fileName()));
         return folder;
     }
 
-    QString steamDocuments(const QString &library, const QString &game) const
-    {
-        return library + QStringLiteral("/steamapps/compatdata/") + game
-            + QStringLiteral("/pfx/drive_c/users/steamuser/Documents");
-    }
-
-    IniFolderSearch search(const QString &winePrefix = QString()) const
-    {
-        return {path(QStringLiteral("Documents")), dir.path(), winePrefix, QStringLiteral("ana")};
-    }
-
     QTemporaryDir dir;
+    const QString steamRoot = path(QStringLiteral(".local/share/Steam"));
+    const QDateTime now = QDateTime::currentDateTime();
+    IniFolderSearch search{path(QStringLiteral("Documents")), dir.path(), QString(), QStringLiteral("ana")};
 };
 
 } // namespace
@@ -49,79 +43,56 @@ class TestIniFolder : public QObject
 
 private slots:
     void documentsFolderComesFirst();
-    void nothingFoundNamesTheDocumentsFolder();
     void steamPrefixChangedLastWins();
-    void steamLibrariesListedElsewhereAreSearched();
-    void winePrefixesAreSearchedLast();
+    void winePrefixesComeAfterSteam();
 };
 
+// First even when a prefix's file is newer, and named when no folder holds the files.
 void TestIniFolder::documentsFolderComesFirst()
 {
     FakeHome home;
-    const QString documents = home.placeGame(home.path(QStringLiteral("Documents")));
-    home.placeGame(home.steamDocuments(home.path(QStringLiteral(".local/share/Steam")), QStringLiteral("9001")),
-                   QDateTime::currentDateTime().addDays(1));
-    QCOMPARE(findIniFolder(home.search()), documents);
+    const QString documents = home.path(QStringLiteral("Documents/My Games/Vantor/"));
+    QCOMPARE(findIniFolder(home.search), documents);
+    home.placeGame(home.steamDocuments(QStringLiteral("1")), home.now.addDays(1));
+    home.placeGame(home.path(QStringLiteral("Documents")));
+    QCOMPARE(findIniFolder(home.search), documents);
 }
 
-void TestIniFolder::nothingFoundNamesTheDocumentsFolder()
-{
-    FakeHome home;
-    QDir().mkpath(home.steamDocuments(home.path(QStringLiteral(".local/share/Steam")), QStringLiteral("1")));
-    const IniFolderSearch search = home.search();
-    QCOMPARE(findIniFolder(search), home.path(QStringLiteral("Documents/My Games/Vantor/")));
-    QCOMPARE(iniFolderCandidates(search).first(), findIniFolder(search));
-    QVERIFY(iniFolderCandidates(search).size() > 1);
-}
-
+// Among the prefixes of every Steam library (native, flatpak, listed in libraryfolders.vdf).
 void TestIniFolder::steamPrefixChangedLastWins()
 {
     FakeHome home;
-    const QString steam = home.path(QStringLiteral(".local/share/Steam"));
-    const QDateTime now = QDateTime::currentDateTime();
-    home.placeGame(home.steamDocuments(steam, QStringLiteral("1111")), now.addDays(-3));
-    const QString newest = home.placeGame(home.steamDocuments(steam, QStringLiteral("2222")), now);
-    home.placeGame(home.steamDocuments(steam, QStringLiteral("3333")), now.addDays(-1));
+    home.placeGame(home.steamDocuments(QStringLiteral("1111")), home.now.addDays(-3));
+    const QString newest = home.placeGame(home.steamDocuments(QStringLiteral("2222")), home.now);
+    home.placeGame(home.steamDocuments(QStringLiteral("3333")), home.now.addDays(-1));
     // The usual symlink to the same installation is no second library.
     QDir().mkpath(home.path(QStringLiteral(".steam")));
-    QVERIFY(QFile::link(steam, home.path(QStringLiteral(".steam/steam"))));
-    QCOMPARE(findIniFolder(home.search()), newest);
-    QCOMPARE(iniFolderCandidates(home.search()).count(), 1 + 3 + 2); // documents, prefixes, ~/.wine twice
+    QVERIFY(QFile::link(home.steamRoot, home.path(QStringLiteral(".steam/steam"))));
+    QCOMPARE(findIniFolder(home.search), newest);
+    QCOMPARE(iniFolderCandidates(home.search).count(), 1 + 3 + 2); // documents, prefixes, ~/.wine twice
 
-    // A flatpak installation counts too.
     const QString flatpak = home.path(QStringLiteral(".var/app/com.valvesoftware.Steam/.local/share/Steam"));
-    const QString newer = home.placeGame(home.steamDocuments(flatpak, QStringLiteral("4444")), now.addDays(1));
-    QCOMPARE(findIniFolder(home.search()), newer);
-}
+    const QString newer = home.placeGame(home.steamDocuments(QStringLiteral("4444"), flatpak), home.now.addDays(1));
+    QCOMPARE(findIniFolder(home.search), newer);
 
-void TestIniFolder::steamLibrariesListedElsewhereAreSearched()
-{
-    FakeHome home;
-    const QString steam = home.path(QStringLiteral(".local/share/Steam"));
     const QString library = home.path(QStringLiteral("Games Drive/SteamLibrary"));
-    TestSupport::writeBytes(steam + QStringLiteral("/steamapps/libraryfolders.vdf"),
-                            "\"libraryfolders\"\n{\n\t\"0\"\n\t{\n\t\t\"path\"\t\t\"" + steam.toUtf8()
-                                + "\"\n\t}\n\t\"1\"\n\t{\n\t\t\"path\"\t\t\"" + library.toUtf8()
-                                + "\"\n\t\t\"label\"\t\t\"\"\n\t}\n}\n");
-    const QString game = home.placeGame(home.steamDocuments(library, QStringLiteral("489830")));
-    QCOMPARE(findIniFolder(home.search()), game);
+    TestSupport::writeBytes(home.steamRoot + "/steamapps/libraryfolders.vdf", "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n"
+                            "\t\t\"path\"\t\t\"" + library.toUtf8() + "\"\n\t}\n}\n");
+    const QString listed = home.placeGame(home.steamDocuments(QStringLiteral("489830"), library), home.now.addDays(2));
+    QCOMPARE(findIniFolder(home.search), listed);
 }
 
-void TestIniFolder::winePrefixesAreSearchedLast()
+// $WINEPREFIX before ~/.wine, "Documents" or "My Documents"; a Steam prefix before both.
+void TestIniFolder::winePrefixesComeAfterSteam()
 {
     FakeHome home;
-    const QString defaultPrefix = home.path(QStringLiteral(".wine/drive_c/users/ana/My Documents"));
-    const QString inDefault = home.placeGame(defaultPrefix);
-    QCOMPARE(findIniFolder(home.search()), inDefault);
-
-    const QString own = home.path(QStringLiteral("prefixes/vantor"));
-    const QString inOwn = home.placeGame(own + QStringLiteral("/drive_c/users/ana/Documents"));
-    QCOMPARE(findIniFolder(home.search(own)), inOwn);
-
-    const QString inSteam = home.placeGame(
-        home.steamDocuments(home.path(QStringLiteral(".local/share/Steam")), QStringLiteral("7")),
-        QDateTime::currentDateTime().addYears(-1));
-    QCOMPARE(findIniFolder(home.search(own)), inSteam);
+    const QString inDefault = home.placeGame(home.path(QStringLiteral(".wine/drive_c/users/ana/My Documents")));
+    QCOMPARE(findIniFolder(home.search), inDefault);
+    home.search.winePrefix = home.path(QStringLiteral("prefixes/vantor"));
+    const QString inOwn = home.placeGame(home.search.winePrefix + QStringLiteral("/drive_c/users/ana/Documents"));
+    QCOMPARE(findIniFolder(home.search), inOwn);
+    const QString inSteam = home.placeGame(home.steamDocuments(QStringLiteral("7")), home.now.addYears(-1));
+    QCOMPARE(findIniFolder(home.search), inSteam);
 }
 
 VANTOR_REGISTER_TEST(TestIniFolder)
