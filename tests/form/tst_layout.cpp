@@ -31,7 +31,7 @@ private slots:
             {"grp", "QGroupBox"}, {"lbl", "QLabel"}, {"sld", "QSlider"}, {"txt", "QLineEdit"}, {"viw", "QLabel"}};
         // Label, slider and spin box of the three shadow distances, the bias and the two fade distances.
         const QString tip = "changes the draw distance of shadows. \nsmaller values produce less visible pixels.";
-        const QRegularExpression tipped("^(lbl|sld|spn)(ShadowDist(Int|Ext|Fade)|ShadowBias|(Light|Spec)Fade(Dist)?)$");
+        const QRegularExpression tipped("^(lbl|sld|spn)(ShadowDist(Int|Ext|Fade)|ShadowBias|(LightFade|SpecFade)(Dist)?)$");
         QStringList created, chain;
         QMap<QByteArray, int> classes;
         int tips = 0;
