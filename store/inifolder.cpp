@@ -10,6 +10,9 @@
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shlobj.h>
+#else
+#include <pwd.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -97,9 +100,16 @@ QStringList wineCandidates(const IniFolderSearch &search)
 
 IniFolderSearch IniFolderSearch::fromEnvironment()
 {
+    // Wine names the prefix's user folder after the account.
     QString userName = qEnvironmentVariable("USER");
     if (userName.isEmpty())
         userName = qEnvironmentVariable("LOGNAME");
+#ifndef Q_OS_WIN
+    if (userName.isEmpty()) {
+        if (const passwd *account = getpwuid(getuid()))
+            userName = QString::fromLocal8Bit(account->pw_name);
+    }
+#endif
     return {documentsFolder(), QDir::homePath(), qEnvironmentVariable("WINEPREFIX"), userName};
 }
 
