@@ -134,9 +134,9 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
         body = body.sliced(utf8ByteOrderMark.size());
     }
 
-    // Whatever is not UTF-8 that survives the round trip is read as Latin-1,
-    // which maps every byte to one character and back.
-    // A byte order mark after the first is text; QString::fromUtf8 would drop it.
+    // Text that does not decode as UTF-8 and encode back to the same bytes is
+    // read as Latin-1, which maps every byte to one character and back. A byte
+    // order mark after the first is kept as text (QString::fromUtf8 drops it).
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
     QString text = utf8.decode(body);
     if (utf8.hasError() || text.toUtf8() != body) {
