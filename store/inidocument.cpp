@@ -211,11 +211,6 @@ std::optional<QString> IniDocument::value(const QString &section, const QString 
     return unquoted(text.mid(parsed.valueBegin, parsed.valueEnd - parsed.valueBegin));
 }
 
-bool IniDocument::contains(const QString &section, const QString &key) const
-{
-    return value(section, key).has_value();
-}
-
 bool IniDocument::setValue(const QString &section, const QString &key, const QString &rawValue)
 {
     if (!isValidSectionName(section) || !isValidKey(key) || !isValidValue(rawValue))

@@ -26,7 +26,6 @@ public:
     QByteArray toBytes() const;
 
     std::optional<QString> value(const QString &section, const QString &key) const;
-    bool contains(const QString &section, const QString &key) const;
 
     // Stores rawValue as the key's value text, verbatim (no quoting, no escaping).
     // Refuses (returns false, changes nothing) names or values that would break

@@ -40,7 +40,6 @@ QString openFailureReason(const QString &path, const QString &systemText)
 } // namespace
 
 IniStore::IniStore(const QString &folder)
-    : iniFolder(folder)
 {
     prefsIni.path = folder + QStringLiteral("VantorPrefs.ini");
     mainIni.path = folder + QStringLiteral("Vantor.ini");

@@ -25,9 +25,6 @@ public:
 
     bool isOpen() const { return unreadable.isEmpty(); }
     QString unreadablePath() const { return unreadable; }
-    QString folder() const { return iniFolder; }
-    QString prefsPath() const { return prefsIni.path; }
-    QString mainPath() const { return mainIni.path; }
 
     // Reads and writes address the current section; outside one, the top level.
     void beginSection(const QString &name);
@@ -78,7 +75,6 @@ private:
 
     IniFile prefsIni;
     IniFile mainIni;
-    QString iniFolder;
     QString section;
     QString unreadable;
 };

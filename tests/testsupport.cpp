@@ -10,8 +10,16 @@
 #include <unistd.h>
 
 namespace {
+
 constexpr uid_t nobodyId = 65534;
+
+// Root may write where the player may not.
+bool runningAsRoot()
+{
+    return geteuid() == 0;
 }
+
+} // namespace
 
 namespace TestSupport {
 
@@ -49,11 +57,6 @@ ChildResult runChild(const QString &name, const QStringList &arguments,
     result.crashed = result.crashed || process.exitStatus() == QProcess::CrashExit;
     result.exitCode = process.exitCode();
     return result;
-}
-
-bool runningAsRoot()
-{
-    return geteuid() == 0;
 }
 
 void giveToUnprivilegedUser(const QString &path)

@@ -23,9 +23,6 @@ struct ChildResult
 ChildResult runChild(const QString &name, const QStringList &arguments = {},
                      const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
 
-// Whether the tests run as root, who may write where the player may not.
-bool runningAsRoot();
-
 // For child processes run as root: hands the path (and its contents) to the
 // unprivileged user "nobody", makes the folders above it reachable, and later
 // switches the process to that user, so that permission bits apply again.
