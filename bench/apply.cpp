@@ -108,9 +108,8 @@ void run(const QString &base, const QString &label, bool primary, int samples)
         {
             IniStore store(folder);
             writeMs = toMs(timeNs([&] {
-                visitCatalogue(store, [&](const Setting &setting) {
-                    store.writeValue(QLatin1String(setting.key), QStringLiteral("1"));
-                });
+                for (const Setting &setting : settingsCatalogue())
+                    store.writeValue(QLatin1String(setting.section), QLatin1String(setting.key), QStringLiteral("1"));
             }));
         }
 

@@ -183,9 +183,7 @@ Phases runIniStore(const QString &folder, const QList<Write> &writes)
         phases.readNs = timer.nsecsElapsed();
         timer.restart();
         for (const Write &write : writes) {
-            store.beginSection(write.section);
-            store.writeValue(write.key, write.value);
-            store.endSection();
+            store.writeValue(write.section, write.key, write.value);
         }
         phases.writeNs = timer.nsecsElapsed();
         timer.restart();
@@ -243,10 +241,8 @@ void verify(const QString &configuration, const QString &folder, const QList<Wri
     if (configuration == QLatin1String("IniStore")) {
         IniStore store(folder);
         for (const Write &write : writes) {
-            store.beginSection(write.section);
-            if (store.readValue(write.key) != write.value)
+            if (store.readValue(write.section, write.key) != write.value)
                 qFatal("IniStore lost %s", qPrintable(settingsKey(write)));
-            store.endSection();
         }
     } else {
         QSettings prefs(prefsPathIn(folder), QSettings::IniFormat);

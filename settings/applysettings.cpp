@@ -35,49 +35,50 @@ double realValue(const QWidget *control)
 
 void applySetting(const Setting &setting, const QWidget *control, IniStore &store)
 {
+    const QString section = QLatin1String(setting.section);
     const QString key = QLatin1String(setting.key);
     switch (setting.rule) {
     case Rule::Flag:
-        store.writeBool(key, isChecked(control));
+        store.writeBool(section, key, isChecked(control));
         break;
     case Rule::Integer:
     case Rule::NonZeroInteger:
-        store.writeInt(key, integerValue(control));
+        store.writeInt(section, key, integerValue(control));
         break;
     case Rule::Real:
     case Rule::NonZeroReal:
     case Rule::Gamma:
-        store.writeDouble(key, realValue(control));
+        store.writeDouble(section, key, realValue(control));
         break;
     case Rule::OneAndAHalf:
-        store.writeDouble(key, realValue(control) * 1.5);
+        store.writeDouble(section, key, realValue(control) * 1.5);
         break;
     case Rule::Text:
-        store.writeValue(key, qobject_cast<const QLineEdit *>(control)->text());
+        store.writeValue(section, key, qobject_cast<const QLineEdit *>(control)->text());
         break;
     case Rule::IndexPlusOne:
         if (const std::optional<int> index = comboIndex(control))
-            store.writeInt(key, *index + 1);
+            store.writeInt(section, key, *index + 1);
         break;
     case Rule::ThreeMinusIndex:
         if (const std::optional<int> index = comboIndex(control))
-            store.writeInt(key, 3 - *index);
+            store.writeInt(section, key, 3 - *index);
         break;
     case Rule::SizeTable:
         if (const std::optional<int> size = sizeForIndex(qobject_cast<const QComboBox *>(control)->currentIndex()))
-            store.writeInt(key, *size);
+            store.writeInt(section, key, *size);
         break;
     case Rule::HalfSizeTable:
         if (const std::optional<int> size = sizeForIndex(qobject_cast<const QComboBox *>(control)->currentIndex()))
-            store.writeInt(key, *size / 2);
+            store.writeInt(section, key, *size / 2);
         break;
     case Rule::Multisample:
         if (const std::optional<int> samples = multisampleForPosition(integerValue(control)))
-            store.writeDouble(key, *samples);
+            store.writeDouble(section, key, *samples);
         break;
     case Rule::Anisotropy:
         if (const std::optional<int> anisotropy = anisotropyForPosition(integerValue(control)))
-            store.writeInt(key, *anisotropy);
+            store.writeInt(section, key, *anisotropy);
         break;
     }
 }
@@ -91,8 +92,8 @@ bool isValidScreenSize(const QString &width, const QString &height)
 
 void applyFormToStore(const QWidget *window, IniStore &store)
 {
-    visitCatalogue(store, [&](const Setting &setting) {
+    for (const Setting &setting : settingsCatalogue()) {
         if (const QWidget *control = findControl(window, setting.control))
             applySetting(setting, control, store);
-    });
+    }
 }

@@ -1,7 +1,5 @@
 #include "catalogue.h"
 
-#include "store/inistore.h"
-
 #include <QtGlobal>
 
 #include <array>
@@ -117,21 +115,6 @@ const std::vector<Setting> &settingsCatalogue()
         {"Controls", "fMouseHeadingYScale", R::NonZeroReal, "spnMouseSCalY", "spnMouseSCalY"},
     };
     return catalogue;
-}
-
-void visitCatalogue(IniStore &store, const std::function<void(const Setting &)> &visit)
-{
-    QString section;
-    for (const Setting &setting : settingsCatalogue()) {
-        if (section != QLatin1String(setting.section)) {
-            store.endSection();
-            section = QLatin1String(setting.section);
-            if (!section.isEmpty())
-                store.beginSection(section);
-        }
-        visit(setting);
-    }
-    store.endSection();
 }
 
 std::optional<int> sizeForIndex(int index)

@@ -2,11 +2,8 @@
 
 #include <QString>
 
-#include <functional>
 #include <optional>
 #include <vector>
-
-class IniStore;
 
 // How a key's text in the INI files becomes a control's state and back.
 enum class Rule {
@@ -38,9 +35,6 @@ struct Setting
 // The 71 keys the program edits, in the order "Apply" writes them. The order
 // decides where new keys appear in the main file, so it is part of the file format.
 const std::vector<Setting> &settingsCatalogue();
-
-// Calls visit for every setting in table order, with the store in its section.
-void visitCatalogue(IniStore &store, const std::function<void(const Setting &)> &visit);
 
 // The value tables shared by loading and applying.
 std::optional<int> sizeForIndex(int index);

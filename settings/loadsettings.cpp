@@ -86,12 +86,12 @@ void selectStoredResolution(Ui::MainForm &form)
 
 void loadSettingsIntoForm(QWidget *window, Ui::MainForm &form, IniStore &store)
 {
-    visitCatalogue(store, [&](const Setting &setting) {
+    for (const Setting &setting : settingsCatalogue()) {
         if (!setting.loadControl)
-            return;
+            continue;
         if (QWidget *control = findControl(window, setting.loadControl))
-            loadSetting(setting, control, store.readValue(QLatin1String(setting.key)));
-    });
+            loadSetting(setting, control, store.readValue(QLatin1String(setting.section), QLatin1String(setting.key)));
+    }
 
     selectStoredResolution(form);
     // Equal scales are taken as scales the player keeps in step.

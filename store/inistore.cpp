@@ -49,17 +49,7 @@ IniStore::IniStore(const QString &folder)
         unreadable = mainIni.path;
 }
 
-void IniStore::beginSection(const QString &name)
-{
-    section = name;
-}
-
-void IniStore::endSection()
-{
-    section.clear();
-}
-
-QString IniStore::readValue(const QString &key) const
+QString IniStore::readValue(const QString &section, const QString &key) const
 {
     for (const IniFile *file : {&mainIni, &prefsIni}) {
         const std::optional<QString> text = file->document.value(section, key);
@@ -69,7 +59,12 @@ QString IniStore::readValue(const QString &key) const
     return missingValue();
 }
 
-bool IniStore::writeValue(const QString &key, const QString &text)
+bool IniStore::holds(const QString &section, const QString &key) const
+{
+    return mainIni.holds(section, key) || prefsIni.holds(section, key);
+}
+
+bool IniStore::writeValue(const QString &section, const QString &key, const QString &text)
 {
     IniFile &target = mainIni.holds(section, key)    ? mainIni
                       : prefsIni.holds(section, key) ? prefsIni
@@ -77,19 +72,19 @@ bool IniStore::writeValue(const QString &key, const QString &text)
     return target.write(section, key, text);
 }
 
-bool IniStore::writeBool(const QString &key, bool flag)
+bool IniStore::writeBool(const QString &section, const QString &key, bool flag)
 {
-    return writeValue(key, flag ? QStringLiteral("1") : QStringLiteral("0"));
+    return writeValue(section, key, flag ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-bool IniStore::writeInt(const QString &key, int number)
+bool IniStore::writeInt(const QString &section, const QString &key, int number)
 {
-    return writeValue(key, QString::number(number));
+    return writeValue(section, key, QString::number(number));
 }
 
-bool IniStore::writeDouble(const QString &key, double number)
+bool IniStore::writeDouble(const QString &section, const QString &key, double number)
 {
-    return writeValue(key, QString::number(number, 'g', 15));
+    return writeValue(section, key, QString::number(number, 'g', 15));
 }
 
 QList<SaveFailure> IniStore::save()

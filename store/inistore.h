@@ -26,21 +26,21 @@ public:
     bool isOpen() const { return unreadable.isEmpty(); }
     QString unreadablePath() const { return unreadable; }
 
-    // Reads and writes address the current section; outside one, the top level.
-    void beginSection(const QString &name);
-    void endSection();
+    // Sections are named without brackets; the empty name is the top level.
 
     // The key's text from the main file, else from the preferences file, else
     // "NULL". A stored text of exactly "NULL" counts as absent.
-    QString readValue(const QString &key) const;
+    QString readValue(const QString &section, const QString &key) const;
+    // Whether either file holds the key.
+    bool holds(const QString &section, const QString &key) const;
 
     // Writes into the main file if it holds the key, else into the preferences
     // file if that holds it, else adds the key to the main file. Returns false,
     // writing nothing, for text that cannot be stored on one line.
-    bool writeValue(const QString &key, const QString &text);
-    bool writeBool(const QString &key, bool flag);
-    bool writeInt(const QString &key, int number);
-    bool writeDouble(const QString &key, double number);
+    bool writeValue(const QString &section, const QString &key, const QString &text);
+    bool writeBool(const QString &section, const QString &key, bool flag);
+    bool writeInt(const QString &section, const QString &key, int number);
+    bool writeDouble(const QString &section, const QString &key, double number);
 
     // Quotes the device name, then writes both files atomically. Edits are applied
     // to what is on disk now, so lines another program changed meanwhile survive.
@@ -75,6 +75,5 @@ private:
 
     IniFile prefsIni;
     IniFile mainIni;
-    QString section;
     QString unreadable;
 };

@@ -83,10 +83,10 @@ void TestIniStore::readsMainFirstAndWritesWhereTheKeyIs()
     const QByteArray prefsBefore = "[Display]\n" + prefsLine.toUtf8() + "sD3DDevice=\"\"\n";
     Pair pair(prefsBefore, mainBefore);
     IniStore store(pair.folder());
-    store.beginSection(QStringLiteral("Display"));
-    QTEST(store.readValue(QStringLiteral("iShadowMode")), "read");
-    QVERIFY(store.writeInt(QStringLiteral("iShadowMode"), 4));
-    QCOMPARE(store.readValue(QStringLiteral("iShadowMode")), QStringLiteral("4"));
+    const QString display = QStringLiteral("Display");
+    QTEST(store.readValue(display, QStringLiteral("iShadowMode")), "read");
+    QVERIFY(store.writeInt(display, QStringLiteral("iShadowMode"), 4));
+    QCOMPARE(store.readValue(display, QStringLiteral("iShadowMode")), QStringLiteral("4"));
     QVERIFY(store.save().isEmpty());
     QCOMPARE(writesMain ? pair.prefs() : pair.main(), writesMain ? prefsBefore : mainBefore);
     const QByteArray written = writesMain ? pair.main() : pair.prefs();
@@ -99,12 +99,13 @@ void TestIniStore::typedWritersSpellValuesForTheGame()
 {
     Pair pair("[Display]\n", "[Display]\n");
     IniStore store(pair.folder());
-    QVERIFY(store.writeBool(QStringLiteral("bTrue"), true) && store.writeBool(QStringLiteral("bFalse"), false));
-    QVERIFY(store.writeInt(QStringLiteral("iNeg"), -3) && store.writeDouble(QStringLiteral("fSum"), 0.1 + 0.2));
-    QVERIFY(store.writeDouble(QStringLiteral("fOne"), 1.0) && store.writeDouble(QStringLiteral("fTiny"), 0.00001));
+    const QString top;
+    QVERIFY(store.writeBool(top, QStringLiteral("bTrue"), true) && store.writeBool(top, QStringLiteral("bFalse"), false));
+    QVERIFY(store.writeInt(top, QStringLiteral("iNeg"), -3) && store.writeDouble(top, QStringLiteral("fSum"), 0.1 + 0.2));
+    QVERIFY(store.writeDouble(top, QStringLiteral("fOne"), 1.0) && store.writeDouble(top, QStringLiteral("fTiny"), 0.00001));
     QStringList values;
     for (const char *key : {"bTrue", "bFalse", "iNeg", "fSum", "fOne", "fTiny"})
-        values.append(store.readValue(QString::fromLatin1(key)));
+        values.append(store.readValue(top, QString::fromLatin1(key)));
     QCOMPARE(values, QStringList({"1", "0", "-3", "0.3", "1", "1e-05"}));
 }
 
@@ -112,15 +113,12 @@ void TestIniStore::sectionsAndTopLevelAddressBothFiles()
 {
     Pair pair("fDefaultFOV=70\n[Controls]\nbInvertY=1\n", "[General]\nsLanguage=EN\n[Display]\niSize W=800\n");
     IniStore store(pair.folder());
-    QCOMPARE(store.readValue(QStringLiteral("fDefaultFOV")), QStringLiteral("70"));
-    QCOMPARE(store.readValue(QStringLiteral("iSize W")), QStringLiteral("NULL"));
-    store.writeInt(QStringLiteral("fDefaultWorldFOV"), 90);
-    store.beginSection(QStringLiteral("Controls"));
-    QCOMPARE(store.readValue(QStringLiteral("bInvertY")), QStringLiteral("1"));
-    QCOMPARE(store.readValue(QStringLiteral("fDefaultFOV")), QStringLiteral("NULL"));
-    store.beginSection(QStringLiteral("display"));
-    QCOMPARE(store.readValue(QStringLiteral("ISIZE W")), QStringLiteral("800"));
-    store.endSection();
+    QCOMPARE(store.readValue(QString(), QStringLiteral("fDefaultFOV")), QStringLiteral("70"));
+    QCOMPARE(store.readValue(QString(), QStringLiteral("iSize W")), QStringLiteral("NULL"));
+    store.writeInt(QString(), QStringLiteral("fDefaultWorldFOV"), 90);
+    QCOMPARE(store.readValue(QStringLiteral("Controls"), QStringLiteral("bInvertY")), QStringLiteral("1"));
+    QCOMPARE(store.readValue(QStringLiteral("Controls"), QStringLiteral("fDefaultFOV")), QStringLiteral("NULL"));
+    QCOMPARE(store.readValue(QStringLiteral("display"), QStringLiteral("ISIZE W")), QStringLiteral("800"));
     QVERIFY(store.save().isEmpty());
     QCOMPARE(pair.main(), QByteArray("[General]\nsLanguage=EN\nfDefaultWorldFOV=90\n[Display]\niSize W=800\n"));
 }
@@ -132,9 +130,8 @@ void TestIniStore::saveKeepsUntouchedLinesAndDropsEmptyOnes()
               "[General]\r\nsArchiveList=Vantor - Textures.bsa, Vantor - Meshes.bsa\r\nsPath=%20odd%20\\text\\\r\n"
               "\r\n[Display]\r\niSize W=1024\r\n \t\r\nfGamma=1.0000");
     IniStore store(pair.folder());
-    store.beginSection(QStringLiteral("Display"));
-    store.writeBool(QStringLiteral("bFull Screen"), true);
-    store.writeDouble(QStringLiteral("fGamma"), 1.15);
+    store.writeBool(QStringLiteral("Display"), QStringLiteral("bFull Screen"), true);
+    store.writeDouble(QStringLiteral("Display"), QStringLiteral("fGamma"), 1.15);
     QVERIFY(store.save().isEmpty());
     const QByteArray prefs = "\xEF\xBB\xBF; Vantor preferences\r\n[Display]\r\nsD3DDevice=\"Radeon RX 580\"\r\n"
                              "  bFull Screen = 1 ; windowed\r\n[Launcher]\r\nsSavePath=C:\\Users\\Ana\\Saves\\\r\n";
@@ -176,10 +173,10 @@ void TestIniStore::lineBreaksInValuesAreRefused()
 {
     Pair pair("[Display]\nsD3DDevice=\"\"\n", "[Display]\niSize W=800\n");
     IniStore store(pair.folder());
-    store.beginSection(QStringLiteral("Display"));
-    QVERIFY(!store.writeValue(QStringLiteral("iSize W"), QStringLiteral("1\n[Evil]\nbHack=1")));
-    QVERIFY(!store.writeValue(QStringLiteral("iSize W"), QStringLiteral("1\r2")));
-    QCOMPARE(store.readValue(QStringLiteral("iSize W")), QStringLiteral("800"));
+    const QString display = QStringLiteral("Display");
+    QVERIFY(!store.writeValue(display, QStringLiteral("iSize W"), QStringLiteral("1\n[Evil]\nbHack=1")));
+    QVERIFY(!store.writeValue(display, QStringLiteral("iSize W"), QStringLiteral("1\r2")));
+    QCOMPARE(store.readValue(display, QStringLiteral("iSize W")), QStringLiteral("800"));
     QVERIFY(store.save().isEmpty());
     QCOMPARE(pair.main(), QByteArray("[Display]\niSize W=800\n"));
 }

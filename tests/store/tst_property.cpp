@@ -96,8 +96,7 @@ void TestProperty::savesKeepUntouchedLinesAndReadBackWrites()
                                    generate(random, writes, dir.filePath(names[1]))};
         IniStore store(dir.path() + u'/');
         for (const QStringList &write : std::as_const(writes)) {
-            store.beginSection(write[0]);
-            QVERIFY(store.writeValue(write[1], write[2]));
+            QVERIFY(store.writeValue(write[0], write[1], write[2]));
         }
         QVERIFY(store.save().isEmpty());
 
@@ -114,8 +113,7 @@ void TestProperty::savesKeepUntouchedLinesAndReadBackWrites()
         }
         IniStore reread(dir.path() + u'/');
         for (const QStringList &write : std::as_const(writes)) {
-            reread.beginSection(write[0]);
-            QVERIFY2(reread.readValue(write[1]) == write[2], qPrintable(write.join(u'/')));
+            QVERIFY2(reread.readValue(write[0], write[1]) == write[2], qPrintable(write.join(u'/')));
         }
     }
 }
@@ -132,14 +130,12 @@ void TestProperty::largeFileKeepsEveryOtherByte()
     writeBytes(dir.filePath(QStringLiteral("VantorPrefs.ini")), "[Display]\nsD3DDevice=\"\"\n");
     writeBytes(path, "[Display]\r\nsLong=" + longValue + "\r\n" + keyLines + "[Water]\r\n");
     IniStore store(dir.path() + u'/');
-    store.beginSection(QStringLiteral("Display"));
-    QVERIFY(store.writeValue(QStringLiteral("sLong"), longValue + 'w'));
-    QVERIFY(store.writeValue(QStringLiteral("iKeyNew"), QStringLiteral("new")));
+    QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("sLong"), longValue + 'w'));
+    QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("iKeyNew"), QStringLiteral("new")));
     QVERIFY(store.save().isEmpty());
     QCOMPARE(readBytes(path), "[Display]\r\nsLong=" + longValue + "w\r\n" + keyLines + "iKeyNew=new\r\n[Water]\r\n");
     IniStore reread(dir.path() + u'/');
-    reread.beginSection(QStringLiteral("DISPLAY"));
-    QCOMPARE(reread.readValue(QStringLiteral("SLONG")), QString::fromLatin1(longValue + 'w'));
+    QCOMPARE(reread.readValue(QStringLiteral("DISPLAY"), QStringLiteral("SLONG")), QString::fromLatin1(longValue + 'w'));
 }
 
 VANTOR_REGISTER_TEST(TestProperty)
