@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/inistore.h"
+#include "inistore.h"
 
 #include <QList>
 #include <QString>

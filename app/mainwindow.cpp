@@ -1,19 +1,16 @@
 #include "mainwindow.h"
 
-#include "app/fileaccesserror.h"
-#include "app/formfont.h"
-#include "form/linkedpairs.h"
-#include "form/previewpictures.h"
-#include "form/resolutions.h"
-#include "settings/applysettings.h"
-#include "settings/loadsettings.h"
-#include "store/inifolder.h"
-#include "store/inistore.h"
-#include "ui_mainform.h"
+#include "fileaccesserror.h"
+#include "formfont.h"
+#include "linkedpairs.h"
+#include "previewpictures.h"
+#include "resolutions.h"
+#include "applysettings.h"
+#include "loadsettings.h"
+#include "inistore.h"
+#include "mainform.h"
 
 #include <QMessageBox>
-
-#include <cstdlib>
 
 namespace {
 
@@ -24,9 +21,10 @@ constexpr int tenThousandth = 10000;
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
     : QMainWindow(parent)
     , form(new Ui::MainForm)
+    , store(std::move(store))
 {
     form->setupUi(this);
     setFont(formFont());
@@ -45,23 +43,29 @@ MainWindow::MainWindow(QWidget *parent)
 
     on_cmbAspect_currentIndexChanged(form->cmbAspect->currentIndex());
 
-    store = new IniStore(iniFolder());
-    if (!store->isOpen()) {
-        showOpenError(store->unreadablePath());
-        std::exit(2);
-    }
     loadSettings();
 }
 
 MainWindow::~MainWindow()
 {
-    delete store;
     delete form;
 }
 
 void MainWindow::loadSettings()
 {
-    loadSettingsIntoForm(this, *form, *store);
+    loadSettingsIntoForm(this, *store);
+
+    // The stored size picks its aspect ratio and its entry in the resolution box;
+    // a size in no list leaves both boxes without a match and the fields as stored.
+    const QString entry = form->txtScreenResW->text() + u'x' + form->txtScreenResH->text();
+    const int aspect = aspectIndexOf(entry);
+    if (aspect >= 0)
+        form->cmbAspect->setCurrentIndex(aspect);
+    form->cmbScreenRes->setCurrentIndex(form->cmbScreenRes->findText(entry));
+
+    // Equal scales are taken as scales the player keeps in step.
+    if (form->spnMouseSCalX->value() == form->spnMouseSCalY->value())
+        form->ckbSyncMScaling->setChecked(true);
 }
 
 void MainWindow::on_btnApply_clicked()

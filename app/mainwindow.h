@@ -2,19 +2,22 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 namespace Ui {
 class MainForm;
 }
 class IniStore;
 
-// The program's one window: the settings form over the game's two INI files.
-// Its slots are connected to the form's controls by name.
+// The program's one window: the settings form over the game's two INI files,
+// which it edits through the store it is given. Its slots are connected to the
+// form's controls by name.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(std::unique_ptr<IniStore> store, QWidget *parent = nullptr);
     ~MainWindow() override;
 
 private slots:
@@ -56,5 +59,5 @@ private:
     void loadPreview(QString fileName);
 
     Ui::MainForm *form;
-    IniStore *store = nullptr;
+    std::unique_ptr<IniStore> store;
 };

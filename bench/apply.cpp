@@ -4,11 +4,11 @@
 // Before every sample both files are put back to the examples (not timed), so
 // each Apply really has to write both files, as the first Apply after a start does.
 
-#include "app/mainwindow.h"
+#include "mainwindow.h"
 #include "benchcommon.h"
-#include "settings/applysettings.h"
-#include "settings/catalogue.h"
-#include "store/inistore.h"
+#include "applysettings.h"
+#include "catalogue.h"
+#include "inistore.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -52,7 +52,7 @@ void run(const QString &base, const QString &label, bool primary, int samples)
     };
     restore();
 
-    MainWindow window;
+    MainWindow window(std::make_unique<IniStore>(folder));
     auto *applyButton = window.findChild<QPushButton *>(QStringLiteral("btnApply"));
     if (!applyButton)
         qFatal("the form has no btnApply");

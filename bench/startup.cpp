@@ -7,10 +7,12 @@
 // the font database, and a player's start always pays that. An in-process
 // figure with warm-up is printed beside it for our own steps alone.
 
-#include "app/formfont.h"
-#include "app/mainwindow.h"
+#include "formfont.h"
+#include "inifolder.h"
+#include "inistore.h"
+#include "mainwindow.h"
 #include "benchcommon.h"
-#include "ui_mainform.h"
+#include "mainform.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -142,7 +144,7 @@ public:
 std::unique_ptr<QWidget> build(const QString &configuration)
 {
     if (configuration == QLatin1String("window"))
-        return std::make_unique<MainWindow>();
+        return std::make_unique<MainWindow>(std::make_unique<IniStore>(iniFolder()));
     if (configuration == QLatin1String("form"))
         return std::make_unique<BareFormWindow>();
     if (configuration == QLatin1String("generic"))

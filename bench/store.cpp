@@ -3,7 +3,7 @@
 // sync(). Peak memory of each configuration comes from a process of its own.
 
 #include "benchcommon.h"
-#include "store/inistore.h"
+#include "inistore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -7,7 +7,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages "${build_packages[@]}"
 build_project
 
-if folder=$("$build_dir/tools/locate/vantor-locate"); then
+program=$build_dir/vantor-configurator
+arguments=()
+if folder=$("$program" --locate); then
     echo "Editing your INI files in: $folder"
 else
     scratch_home=${TMPDIR:-/tmp}/vantor-configurator-demo
@@ -16,14 +18,12 @@ else
     cp "$repo_root/examples/VantorPrefs.ini" "$repo_root/examples/Vantor.ini" "$scratch_folder/"
     echo "No Vantor INI files found in: $folder"
     echo "Editing copies of the examples instead, in: $scratch_folder"
-    export HOME=$scratch_home
-    unset XDG_CONFIG_HOME WINEPREFIX
+    arguments=(--folder "$scratch_folder")
 fi
 
-program=$build_dir/vantor-configurator
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     ensure_packages xvfb xauth
     echo "No display found: starting on a virtual X screen (xvfb-run). Stop it with Ctrl+C."
-    exec xvfb-run -a "$program"
+    exec xvfb-run -a "$program" "${arguments[@]}"
 fi
-exec "$program"
+exec "$program" "${arguments[@]}"

@@ -2,7 +2,7 @@
 
 #include "catalogue.h"
 #include "controls.h"
-#include "store/inistore.h"
+#include "inistore.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

@@ -36,7 +36,7 @@ const std::vector<Setting> &settingsCatalogue()
     using R = Rule;
     static const std::vector<Setting> catalogue = {
         {"Display", "bFull Screen", R::Flag, "ckbScreenFuScr", "ckbScreenFuScr"},
-        {"Display", "fGamma", R::Gamma, "spnGamma", "sldGamma"},
+        {"Display", "fGamma", R::Gamma, "spnGamma", "spnGamma"},
         {"Display", "iPresentInterval", R::Flag, "ckbVSync", "ckbVSync"},
         {"Display", "bTransparencyMultisampling", R::Flag, "ckbTransAA", "ckbTransAA"},
         {"Display", "bFXAAEnabled", R::Flag, "ckbFXAA", "ckbFXAA"},

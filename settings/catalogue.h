@@ -17,7 +17,7 @@ enum class Rule {
     HalfSizeTable,   // combo box over the sizes, written halved
     Multisample,     // slider position p stands for 2^p samples, written as a real
     Anisotropy,      // slider position over 0, 2, 4, 8, 16
-    Gamma,           // loaded as a slider position, applied from the spin box value
+    Gamma,           // real, kept to the four decimals the spin box shows
     OneAndAHalf,     // real, 1.5 times the spin box value
     NonZeroInteger,  // as Integer, but a stored 0 (or nothing) leaves the control
     NonZeroReal,     // as Real, but a stored 0 (or nothing) leaves the control

@@ -2,10 +2,11 @@
 
 #include "catalogue.h"
 #include "controls.h"
-#include "form/linkedpairs.h"
-#include "form/resolutions.h"
-#include "store/inistore.h"
-#include "ui_mainform.h"
+#include "inistore.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
 
 #include <cmath>
 #include <limits>
@@ -55,7 +56,8 @@ void loadSetting(const Setting &setting, QWidget *control, const QString &text)
             setIntegerValue(control, *position);
         break;
     case Rule::Gamma:
-        setIntegerValue(control, sliderPosition(parseReal(text), 1000));
+        // The spin box holds four decimals; its slider follows it.
+        qobject_cast<QDoubleSpinBox *>(control)->setValue(std::round(parseReal(text) * 10000.0) / 10000.0);
         break;
     case Rule::NonZeroInteger:
         if (const int value = parseInteger(text))
@@ -71,20 +73,9 @@ void loadSetting(const Setting &setting, QWidget *control, const QString &text)
     }
 }
 
-// The stored size picks its aspect ratio and its entry in the resolution box;
-// a size in no list leaves both boxes without a match and the fields as stored.
-void selectStoredResolution(Ui::MainForm &form)
-{
-    const QString entry = form.txtScreenResW->text() + u'x' + form.txtScreenResH->text();
-    const int aspect = aspectIndexOf(entry);
-    if (aspect >= 0)
-        form.cmbAspect->setCurrentIndex(aspect);
-    form.cmbScreenRes->setCurrentIndex(form.cmbScreenRes->findText(entry));
-}
-
 } // namespace
 
-void loadSettingsIntoForm(QWidget *window, Ui::MainForm &form, IniStore &store)
+void loadSettingsIntoForm(QWidget *window, const IniStore &store)
 {
     for (const Setting &setting : settingsCatalogue()) {
         if (!setting.loadControl)
@@ -92,9 +83,4 @@ void loadSettingsIntoForm(QWidget *window, Ui::MainForm &form, IniStore &store)
         if (QWidget *control = findControl(window, setting.loadControl))
             loadSetting(setting, control, store.readValue(QLatin1String(setting.section), QLatin1String(setting.key)));
     }
-
-    selectStoredResolution(form);
-    // Equal scales are taken as scales the player keeps in step.
-    if (form.spnMouseSCalX->value() == form.spnMouseSCalY->value())
-        form.ckbSyncMScaling->setChecked(true);
 }

@@ -2,11 +2,8 @@
 
 class IniStore;
 class QWidget;
-namespace Ui {
-class MainForm;
-}
 
 // Fills every control of the settings table from the two INI files. Controls
 // follow the values through their own signals (linked pairs, resolution box,
 // level captions), as if the player had set them.
-void loadSettingsIntoForm(QWidget *window, Ui::MainForm &form, IniStore &store);
+void loadSettingsIntoForm(QWidget *window, const IniStore &store);

@@ -4,9 +4,11 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QProcess>
 #include <QtGlobal>
 
+#include <cstdio>
+
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -39,23 +41,37 @@ void writeBytes(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
-ChildResult runChild(const QString &name, const QStringList &arguments,
-                     const QProcessEnvironment &environment)
+ChildResult runInChild(const std::function<int()> &work)
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QCoreApplication::applicationFilePath(),
-                  QStringList{QStringLiteral("--child"), name} + arguments);
-    ChildResult result;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        result.crashed = true;
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        qFatal("cannot make a pipe");
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0)
+        qFatal("cannot fork");
+    if (child == 0) {
+        close(pipeEnds[0]);
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        const int code = work();
+        std::fflush(nullptr);
+        _exit(code);
     }
-    result.output = process.readAll();
-    result.crashed = result.crashed || process.exitStatus() == QProcess::CrashExit;
-    result.exitCode = process.exitCode();
+    close(pipeEnds[1]);
+    ChildResult result;
+    char buffer[4096];
+    for (ssize_t got; (got = read(pipeEnds[0], buffer, sizeof buffer)) != 0;) {
+        if (got > 0)
+            result.output.append(buffer, got);
+        else if (errno != EINTR)
+            break;
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.crashed = !WIFEXITED(status);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 

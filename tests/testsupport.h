@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace TestSupport {
 
 QByteArray readBytes(const QString &path);
@@ -18,10 +20,10 @@ struct ChildResult
     QByteArray output;
 };
 
-// Runs a function registered with VANTOR_REGISTER_CHILD in a new process of this
-// test program, with the given environment, and waits for it.
-ChildResult runChild(const QString &name, const QStringList &arguments = {},
-                     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+// Runs work in a forked copy of this process (for what may end a process or
+// must not touch the test's own limits and user) and waits for it; what it
+// printed to stdout is kept. Its return value is the exit code.
+ChildResult runInChild(const std::function<int()> &work);
 
 // For child processes run as root: hands the path (and its contents) to the
 // unprivileged user "nobody", makes the folders above it reachable, and later

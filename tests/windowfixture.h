@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/mainwindow.h"
+#include "inistore.h"
+#include "mainwindow.h"
 #include "testsupport.h"
 
 #include <QAbstractButton>
@@ -18,14 +19,14 @@ public:
     {
         home.writePrefs(prefs);
         home.writeMain(main);
-        window = std::make_unique<MainWindow>();
+        restart();
     }
 
     // Starts another window on the files as they are now.
     void restart()
     {
         window.reset();
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(std::make_unique<IniStore>(home.iniFolder()));
     }
 
     template<class Widget>

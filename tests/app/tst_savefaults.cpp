@@ -1,4 +1,3 @@
-#include "testregistry.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -40,36 +39,33 @@ QStringList applyFullScreen(QWidget *window)
     return watcher.seen;
 }
 
-// applyFullScreen in a child on the HOME it inherits: prints the boxes, exits with their number.
+// applyFullScreen in a child on the window's files: prints the boxes, exits with their number.
 // "asPlayer" drops root; a first "<bytes>" caps file sizes; "dieAtLimit" makes the cap fatal.
-int applyInChild(const QStringList &arguments)
+int applyInChild(QWidget *window, const QStringList &arguments)
 {
     if (arguments.contains(QStringLiteral("asPlayer")) && !dropPrivileges())
         return 100;
-    MainWindow window;
     if (const rlim_t limit = arguments.value(0).toULongLong()) {
         const rlimit fileSize{limit, limit}, noCore{0, 0};
         if (setrlimit(RLIMIT_FSIZE, &fileSize) != 0 || setrlimit(RLIMIT_CORE, &noCore) != 0)
             return 101;
         std::signal(SIGXFSZ, arguments.contains(QStringLiteral("dieAtLimit")) ? SIG_DFL : SIG_IGN);
     }
-    const QStringList seen = applyFullScreen(&window);
+    const QStringList seen = applyFullScreen(window);
     for (const QString &box : seen)
         std::printf("box: %s\n", qPrintable(box));
     return int(seen.size());
 }
 
 // Runs applyInChild: how it ended ("crashed" or "exit <code>"), then what it printed.
-QString applyInChildProcess(const QStringList &arguments)
+QString applyInChildProcess(QWidget *window, const QStringList &arguments)
 {
-    const ChildResult result = runChild(QStringLiteral("applyInChild"), arguments);
+    const ChildResult result = runInChild([&] { return applyInChild(window, arguments); });
     return (result.crashed ? QStringLiteral("crashed") : QStringLiteral("exit %1").arg(result.exitCode)) + u'\n'
         + QString::fromUtf8(result.output);
 }
 
 } // namespace
-
-VANTOR_REGISTER_CHILD(applyInChild, applyInChild)
 
 // Faults met by Apply. Where a child process saves, the fixture's own window only reads.
 class TestSaveFaults : public QObject
@@ -102,7 +98,7 @@ private slots:
         const ScratchHome &home = fixture.home;
         giveToUnprivilegedUser(home.home());
         QVERIFY(QFile::setPermissions(home.iniFolder(), QFile::Permissions(0x5555))); // r-x for everyone
-        const QString text = applyInChildProcess({QStringLiteral("asPlayer")});
+        const QString text = applyInChildProcess(fixture.window.get(), {QStringLiteral("asPlayer")});
         QFile::setPermissions(home.iniFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
         QVERIFY2(text.startsWith("exit 1\n")
@@ -116,7 +112,7 @@ private slots:
     void fullDiskKeepsTheOldFile()
     {
         WindowFixture fixture(prefsFile, bigMain);
-        const QString text = applyInChildProcess({QString::number(bigMain.size() / 3)});
+        const QString text = applyInChildProcess(fixture.window.get(), {QString::number(bigMain.size() / 3)});
         QVERIFY2(text.startsWith("exit 1\n")
                      && text.contains(boxFor({fixture.home.mainPath()},
                                              "Writing failed (File too large). The file on disk was left as it was.")),
@@ -182,7 +178,7 @@ private slots:
     {
         // The kernel ends the child in the write that crosses the limit, halfway through the main file.
         WindowFixture fixture(prefsFile, bigMain);
-        const QString text = applyInChildProcess({QString::number(bigMain.size() / 2), QStringLiteral("dieAtLimit")});
+        const QString text = applyInChildProcess(fixture.window.get(), {QString::number(bigMain.size() / 2), QStringLiteral("dieAtLimit")});
         QVERIFY2(text.startsWith("crashed\n") && !text.contains("box: "), qPrintable(text));
         QCOMPARE(fixture.home.main(), bigMain);
         QCOMPARE(fixture.home.prefs(), savedPrefs);
@@ -198,5 +194,5 @@ private slots:
     }
 };
 
-VANTOR_REGISTER_TEST(TestSaveFaults)
+QTEST_MAIN(TestSaveFaults)
 #include "tst_savefaults.moc"

@@ -1,72 +1,36 @@
-#include "app/mainwindow.h"
-#include "testregistry.h"
-#include "testsupport.h"
+#include "inistore.h"
+#include "startup.h"
+#include "windowfixture.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
-#include <cstdio>
-
-namespace {
-
-// What the program's entry does, with a player who reads every message box,
-// presses its OK button, and closes the main window once it is shown.
-int startAndClose(const QStringList &arguments)
-{
-    if (arguments.contains(QStringLiteral("asPlayer")) && !TestSupport::dropPrivileges())
-        return 100;
-
-    QTimer player;
-    QObject::connect(&player, &QTimer::timeout, [] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        std::printf("box: %s | %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
-        std::fflush(stdout);
-        box->button(QMessageBox::Ok)->click();
-    });
-    player.start(20);
-
-    MainWindow window;
-    window.show();
-    std::printf("window shown\n");
-    std::fflush(stdout);
-    QTimer::singleShot(50, &window, &QWidget::close);
-    return QApplication::exec();
-}
-
-} // namespace
-
-VANTOR_REGISTER_CHILD(startAndClose, startAndClose)
-
+// What the program does between its command line and the window: open the
+// game's two files, or say which one it could not read.
 class TestStartup : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void unreadableFileStopsWithOneMessage_data();
-    void unreadableFileStopsWithOneMessage();
-    void closingTheWindowEndsWithZero();
+    void unreadableFileGivesOneMessageAndNoStore_data();
+    void unreadableFileGivesOneMessageAndNoStore();
+    void fileWithoutReadPermissionIsUnreadable();
+    void readableFilesOpenWithoutAWord();
 };
 
-void TestStartup::unreadableFileStopsWithOneMessage_data()
+void TestStartup::unreadableFileGivesOneMessageAndNoStore_data()
 {
-    QTest::addColumn<QString>("prefs"); // "file", "missing", "folder" or "no read permission"
+    QTest::addColumn<QString>("prefs"); // "file", "missing" or "folder"
     QTest::addColumn<QString>("main");
     QTest::addColumn<QString>("reported");
     QTest::newRow("preferences file missing") << "missing" << "file" << "VantorPrefs.ini";
     QTest::newRow("main file missing") << "file" << "missing" << "Vantor.ini";
     QTest::newRow("both missing: only the preferences file") << "missing" << "missing" << "VantorPrefs.ini";
     QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini";
-    QTest::newRow("preferences file not readable") << "no read permission" << "file" << "VantorPrefs.ini";
 }
 
-void TestStartup::unreadableFileStopsWithOneMessage()
+void TestStartup::unreadableFileGivesOneMessageAndNoStore()
 {
     QFETCH(QString, prefs);
     QFETCH(QString, main);
@@ -77,35 +41,48 @@ void TestStartup::unreadableFileStopsWithOneMessage()
             QDir().mkpath(path);
         else if (how != QLatin1String("missing"))
             TestSupport::writeBytes(path, "[Display]\r\n");
-        if (how == QLatin1String("no read permission"))
-            QFile::setPermissions(path, QFile::WriteOwner);
     };
     place(prefs, home.prefsPath());
     place(main, home.mainPath());
-    TestSupport::giveToUnprivilegedUser(home.home());
 
-    const TestSupport::ChildResult result =
-        TestSupport::runChild(QStringLiteral("startAndClose"), {QStringLiteral("asPlayer")});
-    QVERIFY(!result.crashed);
-    QCOMPARE(result.exitCode, 2);
-    const QByteArray expected = "box: File access error! | Couldn't open "
-        + QDir::toNativeSeparators(home.iniFolder() + reported).toUtf8() + "!\n";
-    QVERIFY2(result.output.contains(expected), result.output.constData());
-    QCOMPARE(result.output.count("box: "), 1);
-    QVERIFY(!result.output.contains("window shown"));
+    MessageBoxWatcher watcher;
+    QVERIFY(!openIniStore(home.iniFolder()));
+    const QString expected = QStringLiteral("File access error! | Couldn't open ")
+        + QDir::toNativeSeparators(home.iniFolder() + reported) + QStringLiteral("! | ");
+    QCOMPARE(watcher.seen, QStringList{expected});
 }
 
-void TestStartup::closingTheWindowEndsWithZero()
+// As root every file is readable, so the check runs as an unprivileged user.
+void TestStartup::fileWithoutReadPermissionIsUnreadable()
 {
     TestSupport::ScratchHome home;
     home.writePrefs("[Display]\r\n");
     home.writeMain("[Display]\r\n");
-    const TestSupport::ChildResult result = TestSupport::runChild(QStringLiteral("startAndClose"));
-    QVERIFY(!result.crashed);
+    QVERIFY(QFile::setPermissions(home.prefsPath(), QFile::WriteOwner));
+    TestSupport::giveToUnprivilegedUser(home.home());
+    const TestSupport::ChildResult result = TestSupport::runInChild([&] {
+        if (!TestSupport::dropPrivileges())
+            return 100;
+        const IniStore store(home.iniFolder());
+        return store.isOpen() ? 1 : store.unreadablePath() == home.prefsPath() ? 0 : 2;
+    });
     QCOMPARE(result.exitCode, 0);
-    QVERIFY(result.output.contains("window shown"));
-    QVERIFY2(!result.output.contains("box: "), result.output.constData());
 }
 
-VANTOR_REGISTER_TEST(TestStartup)
+void TestStartup::readableFilesOpenWithoutAWord()
+{
+    TestSupport::ScratchHome home;
+    home.writePrefs("[Display]\r\nbFull Screen=1\r\n");
+    home.writeMain("[Display]\r\n");
+    MessageBoxWatcher watcher;
+    std::unique_ptr<IniStore> store = openIniStore(home.iniFolder());
+    QVERIFY(store);
+    QCOMPARE(store->readValue(QStringLiteral("Display"), QStringLiteral("bFull Screen")), QStringLiteral("1"));
+    MainWindow window(std::move(store));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(watcher.seen, QStringList());
+}
+
+QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

@@ -1,4 +1,3 @@
-#include "testregistry.h"
 #include "windowfixture.h"
 
 #include <QComboBox>
@@ -56,5 +55,5 @@ void TestWindow::iconHoldsItsFourSizes()
     QCOMPARE(sizes, (QList<QSize>{{16, 16}, {32, 32}, {64, 64}, {128, 128}}));
 }
 
-VANTOR_REGISTER_TEST(TestWindow)
+QTEST_MAIN(TestWindow)
 #include "tst_window.moc"

@@ -1,5 +1,4 @@
-#include "form/previewpictures.h"
-#include "testregistry.h"
+#include "previewpictures.h"
 #include "windowfixture.h"
 
 #include <QtTest>
@@ -201,5 +200,5 @@ private slots:
     }
 };
 
-VANTOR_REGISTER_TEST(TestFormBehaviour)
+QTEST_MAIN(TestFormBehaviour)
 #include "tst_behaviour.moc"

@@ -1,5 +1,4 @@
-#include "testregistry.h"
-#include "ui_mainform.h"
+#include "mainform.h"
 
 #include <QMainWindow>
 #include <QRegularExpression>
@@ -146,6 +145,6 @@ private slots:
     }
 };
 
-VANTOR_REGISTER_TEST(FormLayoutTest)
+QTEST_MAIN(FormLayoutTest)
 
 #include "tst_layout.moc"

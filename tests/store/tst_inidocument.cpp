@@ -1,5 +1,4 @@
-#include "store/inidocument.h"
-#include "testregistry.h"
+#include "inidocument.h"
 
 #include <QOperatingSystemVersion>
 #include <QTest>
@@ -186,5 +185,5 @@ void TestIniDocument::removingEmptyLinesKeepsEveryOtherByte()
     QCOMPARE(document.toBytes(), QByteArray("[A]\r\n  \r\na=1 \r\n;c\r\nb=2\r\nc=3\r\n"));
 }
 
-VANTOR_REGISTER_TEST(TestIniDocument)
+QTEST_MAIN(TestIniDocument)
 #include "tst_inidocument.moc"

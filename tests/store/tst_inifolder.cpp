@@ -1,5 +1,4 @@
-#include "store/inifolder.h"
-#include "testregistry.h"
+#include "inifolder.h"
 #include "testsupport.h"
 
 #include <QDateTime>
@@ -95,5 +94,5 @@ void TestIniFolder::winePrefixesComeAfterSteam()
     QCOMPARE(findIniFolder(home.search), inSteam);
 }
 
-VANTOR_REGISTER_TEST(TestIniFolder)
+QTEST_MAIN(TestIniFolder)
 #include "tst_inifolder.moc"

@@ -1,5 +1,4 @@
-#include "store/inistore.h"
-#include "testregistry.h"
+#include "inistore.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -181,5 +180,5 @@ void TestIniStore::lineBreaksInValuesAreRefused()
     QCOMPARE(pair.main(), QByteArray("[Display]\niSize W=800\n"));
 }
 
-VANTOR_REGISTER_TEST(TestIniStore)
+QTEST_MAIN(TestIniStore)
 #include "tst_inistore.moc"

@@ -1,5 +1,4 @@
-#include "store/inistore.h"
-#include "testregistry.h"
+#include "inistore.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -138,5 +137,5 @@ void TestProperty::largeFileKeepsEveryOtherByte()
     QCOMPARE(reread.readValue(QStringLiteral("DISPLAY"), QStringLiteral("SLONG")), QString::fromLatin1(longValue + 'w'));
 }
 
-VANTOR_REGISTER_TEST(TestProperty)
+QTEST_MAIN(TestProperty)
 #include "tst_property.moc"

@@ -9,7 +9,7 @@
 //  - removeEmptyLines drops the empty lines and nothing else.
 // Any broken promise ends the run with __builtin_trap().
 
-#include "store/inidocument.h"
+#include "inidocument.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

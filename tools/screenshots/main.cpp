@@ -1,4 +1,6 @@
-#include "app/mainwindow.h"
+#include "inifolder.h"
+#include "inistore.h"
+#include "mainwindow.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -40,13 +42,17 @@ Widget *child(const QWidget &window, const char *name)
 
 } // namespace
 
-// Shows the window on the INI files the program finds (the run script's example
-// pair, say), and saves a picture of each page into the folder given.
+// Shows the window on the INI files in the folder given second (else those the
+// program finds), and saves a picture of each page into the folder given first.
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QDir output(app.arguments().value(1, QStringLiteral(".")));
-    MainWindow window;
+    const QString iniFolderArgument = app.arguments().value(2);
+    auto store = std::make_unique<IniStore>(iniFolderArgument.isEmpty() ? iniFolder() : iniFolderArgument + u'/');
+    if (!store->isOpen())
+        return 2;
+    MainWindow window(std::move(store));
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;

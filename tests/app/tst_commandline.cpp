@@ -1,0 +1,119 @@
+#include "commandline.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+struct Answer
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The real program, started without a display: whatever it answers, it must not need one.
+Answer runProgram(const QStringList &arguments, const QString &home)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_CONFIG_HOME", "WINEPREFIX"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("HOME"), home);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VANTOR_PROGRAM), arguments);
+    if (!program.waitForFinished(30000)) {
+        program.kill();
+        program.waitForFinished();
+        return {};
+    }
+    return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+            QString::fromUtf8(program.readAllStandardOutput()), QString::fromUtf8(program.readAllStandardError())};
+}
+
+} // namespace
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void answersWithoutAWindow_data();
+    void answersWithoutAWindow();
+    void folderOptionNamesTheFolderToEdit();
+};
+
+void TestCommandLine::answersWithoutAWindow_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("filesThere");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out"); // a text the output holds; "<folder>" stands for the INI folder
+    QTest::addColumn<QString>("err");
+    QTest::newRow("help lists the options and the search order")
+        << QStringList{"--help"} << false << 0 << "--folder <dir>" << "";
+    QTest::newRow("help, short") << QStringList{"-h"} << false << 0 << "Steam Proton prefix" << "";
+    QTest::newRow("version") << QStringList{"--version"} << false << 0 << "vantor-configurator 1.0.0\n" << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << false << 2 << ""
+                                    << "vantor-configurator: Unknown option 'bogus'.\n";
+    QTest::newRow("stray argument") << QStringList{"Vantor.ini"} << false << 2 << ""
+                                    << "vantor-configurator: Unexpected argument 'Vantor.ini'.\n";
+    QTest::newRow("folder without its value") << QStringList{"--folder"} << false << 2 << ""
+                                              << "vantor-configurator: Missing value after '--folder'.\n";
+    QTest::newRow("locate, files found") << QStringList{"--locate"} << true << 0 << "<folder>\n" << "";
+    QTest::newRow("locate, files not found: every folder searched")
+        << QStringList{"--locate"} << false << 1 << "<folder>\n" << "Searched:\n  <folder>\n";
+}
+
+void TestCommandLine::answersWithoutAWindow()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, filesThere);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    TestSupport::ScratchHome home;
+    if (filesThere) {
+        home.writePrefs("[Display]\n");
+        home.writeMain("[Display]\n");
+    }
+    const QString folder = QDir::toNativeSeparators(home.iniFolder());
+    const Answer answer = runProgram(arguments, home.home());
+    QCOMPARE(answer.exitCode, exitCode);
+    QVERIFY2(answer.out.contains(out.replace(QLatin1String("<folder>"), folder)), qPrintable(answer.out));
+    if (err.isEmpty())
+        QCOMPARE(answer.err, QString());
+    else
+        QVERIFY2(answer.err.contains(err.replace(QLatin1String("<folder>"), folder)), qPrintable(answer.err));
+    if (exitCode == 2)
+        QCOMPARE(answer.err.count(u'\n'), 1);
+}
+
+void TestCommandLine::folderOptionNamesTheFolderToEdit()
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const QString here = QDir::currentPath();
+
+    const CommandLine none = parseCommandLine({"vantor-configurator"}, outStream, errStream);
+    QVERIFY(!none.exitCode);
+    QCOMPARE(none.folder, QString());
+
+    // Relative and absolute folders, with or without a separator, and the toolkit's own options.
+    const CommandLine relative = parseCommandLine({"vantor-configurator", "--folder", "games/../saves",
+                                                   "-platform", "offscreen"}, outStream, errStream);
+    QVERIFY(!relative.exitCode);
+    QCOMPARE(relative.folder, here + QStringLiteral("/saves/"));
+    const CommandLine absolute = parseCommandLine({"vantor-configurator", "--folder=/data/Vantor/"}, outStream, errStream);
+    QCOMPARE(absolute.folder, QStringLiteral("/data/Vantor/"));
+    QCOMPARE(out + err, QString());
+}
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
