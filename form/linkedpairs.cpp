@@ -33,7 +33,13 @@ constexpr LinkedPair realPairs[] = {
 
 void link(QSlider *slider, QDoubleSpinBox *spinBox, int scale)
 {
-    QObject::connect(spinBox, &QDoubleSpinBox::valueChanged, slider, [slider, scale](double value) {
+    QObject::connect(spinBox, &QDoubleSpinBox::valueChanged, slider, [slider, spinBox, scale](double value) {
+        // A step adds in binary (1.1 + 0.05 = 1.1500000000000001): keep what the box shows.
+        const double shown = QString::number(value, 'f', spinBox->decimals()).toDouble();
+        if (shown != value) {
+            spinBox->setValue(shown);
+            return;
+        }
         const QSignalBlocker showOnly(slider);
         slider->setValue(sliderPosition(value, scale));
     });
