@@ -129,95 +129,83 @@ private slots:
         }
     }
 
-    // Each row: "key=stored value | control=new state | key=written, ..." on the example pair.
+    // Each row: "key=stored value | control=new state | key=written, ..." on the example pair; a flag stored
+    // as 2 is on, and turned off.
     void changingOneControlWritesOnlyItsKeys_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("written");
-        QStringList keys;
-        for (const char *row : {
-                 "bFull Screen=0 | ckbScreenFuScr=true | bFull Screen=1",
-                 "fGamma=0.8125 | spnGamma=1.2345 | fGamma=1.2345",
-                 "iPresentInterval=2 | ckbVSync=false | iPresentInterval=0",
-                 "bTransparencyMultisampling=1 | ckbTransAA=false | bTransparencyMultisampling=0",
-                 "bFXAAEnabled=1 | ckbFXAA=false | bFXAAEnabled=0",
-                 "iSize H=1050 | txtScreenResH=1200 | iSize H=1200",
-                 "iSize W=1680 | txtScreenResW=2560 | iSize W=2560",
-                 "iMultiSample=2 | sldAA=3 | iMultiSample=8",
-                 "iMaxAnisotropy=2 | sldTexFilter=4 | iMaxAnisotropy=16",
-                 "iTexMipMapSkip=1 | cmbTexQual=High | iTexMipMapSkip=0",
-                 "fDecalLOD1=1250.5 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
-                 "fDecalLOD2=1875.25 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
-                 "bDrawShadows=0 | ckbDrawShadows=true | bDrawShadows=1",
-                 "iShadowMapResolution=512 | cmbShadowRes=4096x4096 | iShadowMapResolution=4096, "
-                 "iShadowMapResolutionPrimary=4096, iShadowMapResolutionSecondary=2048",
-                 "iShadowMapResolutionPrimary=3072 | cmbShadowRes=512x512 | iShadowMapResolution=512, "
-                 "iShadowMapResolutionPrimary=512, iShadowMapResolutionSecondary=256",
-                 "iShadowMapResolutionSecondary=1536 | cmbShadowRes=8192x8192 | iShadowMapResolution=8192, "
-                 "iShadowMapResolutionPrimary=8192, iShadowMapResolutionSecondary=4096",
-                 "iShadowFilter=2 | cmbShadowFilter=Ultra | iShadowFilter=4",
-                 "iBlurDeferredShadowMask=5 | sldShadowBlur=2 | iBlurDeferredShadowMask=2",
-                 "iShadowMode=1 | cmbShadowMode=2 | iShadowMode=2", // in both files: the main file's
-                 "fShadowDistance=2500.25 | spnShadowDistExt=1234.5678 | fShadowDistance=1234.5678",
-                 "fInteriorShadowDistance=3000.5 | spnShadowDistInt=4000 | fInteriorShadowDistance=4000",
-                 "bDrawLandShadows=1 | ckbLandShadows=false | bDrawLandShadows=0",
-                 "bTreesReceiveShadows=1 | ckbTreeShadows=false | bTreesReceiveShadows=0",
-                 "fShadowBiasScale=0.1525 | spnShadowBias=0.3 | fShadowBiasScale=0.3",
-                 "iShadowSplitCount=3 | spnShadowSplitC=4 | iShadowSplitCount=4",
-                 "iShadowMaskQuarter=5 | spnShadowMaskQuarter=7 | iShadowMaskQuarter=7",
-                 "fShadowLODStartFade=200.5 | spnShadowDistFade=300 | fShadowLODStartFade=300",
-                 "bShadowsOnGrass=1 | ckbGrassShadows=false | bShadowsOnGrass=0",
-                 "bActorSelfShadowing=0 | ckbPlrSelfShad=true | bActorSelfShadowing=1",
-                 "bUseSunbeams=1 | ckbSunBeams=false | bUseSunbeams=0",
-                 "bAllow30Shaders=1 | ckbSh30=false | bAllow30Shaders=0",
-                 "bDo30VFog=1 | ckbFog30=false | bDo30VFog=0",
-                 "bSimpleLighting=0 | ckbSimpleLight=true | bSimpleLighting=1",
-                 "bDynamicWindowReflections=1 | ckbDynWinRefl=false | bDynamicWindowReflections=0",
-                 "fSpecularLODStartFade=2000.5 | spnSpecFadeDist=2500 | fSpecularLODStartFade=2500",
-                 "fLightLODStartFade=1000.5 | spnLightFadeDist=1500 | fLightLODStartFade=1500",
-                 "bDoDepthOfField=1 | ckbDOF=false | bDoDepthOfField=0",
-                 "iRadialBlurLevel=3 | cmbRadBlurLev=Ultra | iRadialBlurLevel=4",
-                 "bDoHighDynamicRange=1 | ckbHDR=false | bDoHighDynamicRange=0",
-                 "fDefaultFOV=70.5 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
-                 "fDefaultWorldFOV=76 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
-                 "fDefault1stPersonFOV=80 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
-                 "bDecals=1 | ckbDrawDecals=false | bDecals=0",
-                 "bSkinnedDecals=1 | ckbDrawDecalsModels=false | bSkinnedDecals=0",
-                 "uMaxDecals=101 | sldMaxDecals=200 | uMaxDecals=200",
-                 "uMaxSkinDecals=35 | sldMaxDecalsModels=40 | uMaxSkinDecals=40",
-                 "uMaxSkinDecalsPerActor=20 | sldMaxDecalsModelsPA=10 | uMaxSkinDecalsPerActor=10",
-                 "iMaxDesired=750 | sldMaxParticles=5000 | iMaxDesired=5000",
-                 "bUseWaterReflections=1 | grpReflect=false | bUseWaterReflections=0",
-                 "bForceHighDetailReflections=0 | ckbForceHD=true | bForceHighDetailReflections=1",
-                 "bUseWaterReflectionBlur=1 | ckbReflectBlur=false | bUseWaterReflectionBlur=0",
-                 "bReflectExplosions=1 | ckbReflect_Explosions=false | bReflectExplosions=0",
-                 "bReflectLODLand=1 | ckbReflect_Land=false | bReflectLODLand=0",
-                 "bReflectLODObjects=1 | ckbReflect_Objects=false | bReflectLODObjects=0",
-                 "bReflectSky=1 | ckbReflect_Sky=false | bReflectSky=0",
-                 "bReflectLODTrees=1 | ckbReflect_Trees=false | bReflectLODTrees=0",
-                 "iWaterBlurAmount=4 | sldReflectBlur=6 | iWaterBlurAmount=6",
-                 "iWaterReflectHeight=1024 | cmbWaterRes=2048x2048 | iWaterReflectHeight=2048, iWaterReflectWidth=2048",
-                 "iWaterReflectWidth=768 | cmbWaterRes=256x256 | iWaterReflectHeight=256, iWaterReflectWidth=256",
-                 "bUseWaterRefractions=1 | ckbRefract=false | bUseWaterRefractions=0",
-                 "bUseWaterDisplacements=1 | ckbDisplace=false | bUseWaterDisplacements=0",
-                 "bUseWaterDepth=1 | ckbDepth=false | bUseWaterDepth=0",
-                 "bUseWaterShader=1 | ckbWaterShader=false | bUseWaterShader=0",
-                 "bUseWaterLOD=1 | ckbWaterLOD=false | bUseWaterLOD=0",
-                 "bUseWaterHiRes=1 | ckbWaterShaderHR=false | bUseWaterHiRes=0",
-                 "bAutoWaterSilhouetteReflections=0 | ckbSilRefl=true | bAutoWaterSilhouetteReflections=1",
-                 "bMouseAcceleration=0 | ckbMouseAccel=true | bMouseAcceleration=1", // in the main file only
-                 "bInvertYValues=0 | ckbMouseInvertY=true | bInvertYValues=1",
-                 "fMouseHeadingSensitivity=0.0125 | spnMouseSens=0.5 | fMouseHeadingSensitivity=0.5",
-                 "fMouseHeadingXScale=0.0311 | spnMouseSCalX=0.1234 | fMouseHeadingXScale=0.1234",
-                 "fMouseHeadingYScale=0.0422 | spnMouseSCalY=0.25 | fMouseHeadingYScale=0.25"}) {
-            const QStringList columns = QString(row).split(QStringLiteral(" | "));
+        QStringList rows;
+        for (const auto &[key, box] : {std::pair{"bFull Screen", "ckbScreenFuScr"}, {"iPresentInterval", "ckbVSync"},
+                 {"bTransparencyMultisampling", "ckbTransAA"}, {"bFXAAEnabled", "ckbFXAA"},
+                 {"bDrawShadows", "ckbDrawShadows"}, {"bDrawLandShadows", "ckbLandShadows"},
+                 {"bTreesReceiveShadows", "ckbTreeShadows"}, {"bShadowsOnGrass", "ckbGrassShadows"},
+                 {"bActorSelfShadowing", "ckbPlrSelfShad"}, {"bUseSunbeams", "ckbSunBeams"},
+                 {"bAllow30Shaders", "ckbSh30"}, {"bDo30VFog", "ckbFog30"}, {"bSimpleLighting", "ckbSimpleLight"},
+                 {"bDynamicWindowReflections", "ckbDynWinRefl"}, {"bDoDepthOfField", "ckbDOF"},
+                 {"bDoHighDynamicRange", "ckbHDR"}, {"bDecals", "ckbDrawDecals"},
+                 {"bSkinnedDecals", "ckbDrawDecalsModels"}, {"bUseWaterReflections", "grpReflect"},
+                 {"bForceHighDetailReflections", "ckbForceHD"}, {"bUseWaterReflectionBlur", "ckbReflectBlur"},
+                 {"bReflectExplosions", "ckbReflect_Explosions"}, {"bReflectLODLand", "ckbReflect_Land"},
+                 {"bReflectLODObjects", "ckbReflect_Objects"}, {"bReflectSky", "ckbReflect_Sky"},
+                 {"bReflectLODTrees", "ckbReflect_Trees"}, {"bUseWaterRefractions", "ckbRefract"},
+                 {"bUseWaterDisplacements", "ckbDisplace"}, {"bUseWaterDepth", "ckbDepth"},
+                 {"bUseWaterShader", "ckbWaterShader"}, {"bUseWaterLOD", "ckbWaterLOD"},
+                 {"bUseWaterHiRes", "ckbWaterShaderHR"}, {"bAutoWaterSilhouetteReflections", "ckbSilRefl"},
+                 {"bMouseAcceleration", "ckbMouseAccel"}, {"bInvertYValues", "ckbMouseInvertY"}})
+            rows << QString("%1=2 | %2=false | %1=0").arg(key, box);
+        rows << QStringList{
+            "fGamma=0.8125 | spnGamma=1.2345 | fGamma=1.2345",
+            "iSize H=1050 | txtScreenResH=1200 | iSize H=1200",
+            "iSize W=1680 | txtScreenResW=2560 | iSize W=2560",
+            "iMultiSample=2 | sldAA=3 | iMultiSample=8",
+            "iMaxAnisotropy=2 | sldTexFilter=4 | iMaxAnisotropy=16",
+            "iTexMipMapSkip=1 | cmbTexQual=High | iTexMipMapSkip=0",
+            "fDecalLOD1=1250.5 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
+            "fDecalLOD2=1875.25 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
+            "iShadowMapResolution=512 | cmbShadowRes=4096x4096 | iShadowMapResolution=4096, "
+            "iShadowMapResolutionPrimary=4096, iShadowMapResolutionSecondary=2048",
+            "iShadowMapResolutionPrimary=3072 | cmbShadowRes=512x512 | iShadowMapResolution=512, "
+            "iShadowMapResolutionPrimary=512, iShadowMapResolutionSecondary=256",
+            "iShadowMapResolutionSecondary=1536 | cmbShadowRes=8192x8192 | iShadowMapResolution=8192, "
+            "iShadowMapResolutionPrimary=8192, iShadowMapResolutionSecondary=4096",
+            "iShadowFilter=2 | cmbShadowFilter=Ultra | iShadowFilter=4",
+            "iBlurDeferredShadowMask=5 | sldShadowBlur=2 | iBlurDeferredShadowMask=2",
+            "iShadowMode=1 | cmbShadowMode=2 | iShadowMode=2", // in both files: the main file's
+            "fShadowDistance=2500.25 | spnShadowDistExt=1234.5678 | fShadowDistance=1234.5678",
+            "fInteriorShadowDistance=3000.5 | spnShadowDistInt=4000 | fInteriorShadowDistance=4000",
+            "fShadowBiasScale=0.1525 | spnShadowBias=0.3 | fShadowBiasScale=0.3",
+            "iShadowSplitCount=3 | spnShadowSplitC=4 | iShadowSplitCount=4",
+            "iShadowMaskQuarter=5 | spnShadowMaskQuarter=7 | iShadowMaskQuarter=7",
+            "fShadowLODStartFade=200.5 | spnShadowDistFade=300 | fShadowLODStartFade=300",
+            "fSpecularLODStartFade=2000.5 | spnSpecFadeDist=2500 | fSpecularLODStartFade=2500",
+            "fLightLODStartFade=1000.5 | spnLightFadeDist=1500 | fLightLODStartFade=1500",
+            "iRadialBlurLevel=3 | cmbRadBlurLev=Ultra | iRadialBlurLevel=4",
+            "fDefaultFOV=70.5 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
+            "fDefaultWorldFOV=76 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
+            "fDefault1stPersonFOV=80 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
+            "uMaxDecals=101 | sldMaxDecals=200 | uMaxDecals=200",
+            "uMaxSkinDecals=35 | sldMaxDecalsModels=40 | uMaxSkinDecals=40",
+            "uMaxSkinDecalsPerActor=20 | sldMaxDecalsModelsPA=10 | uMaxSkinDecalsPerActor=10",
+            "iMaxDesired=750 | sldMaxParticles=5000 | iMaxDesired=5000",
+            "iWaterBlurAmount=4 | sldReflectBlur=6 | iWaterBlurAmount=6",
+            "iWaterReflectHeight=1024 | cmbWaterRes=2048x2048 | iWaterReflectHeight=2048, iWaterReflectWidth=2048",
+            "iWaterReflectWidth=768 | cmbWaterRes=256x256 | iWaterReflectHeight=256, iWaterReflectWidth=256",
+            "fMouseHeadingSensitivity=0.0125 | spnMouseSens=0.5 | fMouseHeadingSensitivity=0.5",
+            "fMouseHeadingXScale=0.0311 | spnMouseSCalX=0.1234 | fMouseHeadingXScale=0.1234",
+            "fMouseHeadingYScale=0.0422 | spnMouseSCalY=0.25 | fMouseHeadingYScale=0.25"
+        };
+        QStringList keys, tableKeys; // one row for each key of the table
+        for (const QString &row : rows) {
+            const QStringList columns = row.split(QStringLiteral(" | "));
             keys << columns[0].section(u'=', 0, 0);
             QTest::newRow(qPrintable(keys.last())) << columns[0] << columns[1] << columns[2];
         }
-        QStringList tableKeys; // one row for each key of the table
         for (const Setting &setting : settingsCatalogue())
             tableKeys << setting.key;
+        keys.sort();
+        tableKeys.sort();
         QCOMPARE(keys, tableKeys);
     }
 
@@ -360,13 +348,10 @@ private slots:
             "grpReflect=true, ckbFXAA=false, ckbTransAA=false, ckbDrawShadows=false");
         row("value tables", "iMultiSample=4.0, iMaxAnisotropy=16, iShadowMapResolution=4096, iWaterReflectHeight=512",
             "sldAA=2, lblMSAAIndi=4x, sldTexFilter=4, lblTexFilterInd=16x, cmbShadowRes=4096x4096, cmbWaterRes=512x512");
-        row("outside the value tables", "iMultiSample=6, iMaxAnisotropy=3, iShadowMapResolution=3000",
-            "sldAA=0, sldTexFilter=0, cmbShadowRes=256x256");
         row("offsets", "iTexMipMapSkip=0, iShadowMode=2", "cmbTexQual=High, cmbShadowMode=2");
         row("no current item", "iTexMipMapSkip=5", "cmbTexQual=, cmbShadowFilter=, cmbShadowMode=, cmbRadBlurLev=");
         row("clamped", "fShadowDistance=20000, fInteriorShadowDistance=nan, uMaxDecals=300",
             "spnShadowDistExt=10000, sldShadowDistExt=10000000, spnShadowDistInt=0, sldMaxDecals=255");
-        row("fov 0", "fDefaultWorldFOV=0", "sldFOV=85");
         row("fov 200", "fDefaultWorldFOV=200", "sldFOV=140, spnFOV=140");
         // The spin box keeps four decimals; its slider shows what it can.
         row("gamma 0.9", "fGamma=0.9", "spnGamma=0.9, sldGamma=900");
