@@ -5,8 +5,7 @@
 #include "linkedpairs.h"
 #include "previewpictures.h"
 #include "resolutions.h"
-#include "applysettings.h"
-#include "loadsettings.h"
+#include "formsettings.h"
 #include "inistore.h"
 #include "mainform.h"
 
@@ -16,8 +15,6 @@ namespace {
 
 constexpr int narrowWidth = 560;
 constexpr int previewWidth = 984;
-constexpr int milli = 1000;
-constexpr int tenThousandth = 10000;
 
 } // namespace
 
@@ -27,6 +24,7 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
     , store(std::move(store))
 {
     form->setupUi(this);
+    linkPairs(*form);
     setFont(formFont());
     overrideWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
 
@@ -43,6 +41,7 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
 
     on_cmbAspect_currentIndexChanged(form->cmbAspect->currentIndex());
 
+    settings = std::make_unique<FormSettings>(this);
     loadSettings();
 }
 
@@ -53,7 +52,7 @@ MainWindow::~MainWindow()
 
 void MainWindow::loadSettings()
 {
-    loadSettingsIntoForm(this, *store);
+    settings->load(*store);
 
     // The stored size picks its aspect ratio and its entry in the resolution box;
     // a size in no list leaves both boxes without a match and the fields as stored.
@@ -70,13 +69,12 @@ void MainWindow::loadSettings()
 
 void MainWindow::on_btnApply_clicked()
 {
-    if (!isValidScreenSize(form->txtScreenResW->text(), form->txtScreenResH->text())) {
+    if (!settings->apply(*store)) {
         QMessageBox::warning(this, QStringLiteral("Invalid resolution!"),
                              QStringLiteral("The screen width and height must be whole numbers greater "
                                             "than 0. Choose a resolution from the list or enter a custom one."));
         return;
     }
-    applyFormToStore(this, *store);
     showSaveErrors(this, store->save());
 }
 
@@ -139,137 +137,4 @@ void MainWindow::on_cmbTexQual_currentIndexChanged(int index)
 void MainWindow::loadPreview(QString fileName)
 {
     showPreviewPicture(form->viwPreview, fileName);
-}
-
-// Sliders and spin boxes that show one value
-
-void MainWindow::on_sldGamma_valueChanged(int value)
-{
-    form->spnGamma->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnGamma_valueChanged(double arg1)
-{
-    form->sldGamma->setValue(sliderPosition(arg1, milli));
-}
-
-void MainWindow::on_sldDecalDrawDistance_valueChanged(int value)
-{
-    form->spnDecalDrawDistance->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnDecalDrawDistance_valueChanged(double arg1)
-{
-    form->sldDecalDrawDistance->setValue(sliderPosition(arg1, milli));
-}
-
-void MainWindow::on_sldShadowDistInt_valueChanged(int value)
-{
-    form->spnShadowDistInt->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnShadowDistInt_valueChanged(double arg1)
-{
-    form->sldShadowDistInt->setValue(sliderPosition(arg1, milli));
-}
-
-void MainWindow::on_sldShadowDistExt_valueChanged(int value)
-{
-    form->spnShadowDistExt->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnShadowDistExt_valueChanged(double arg1)
-{
-    form->sldShadowDistExt->setValue(sliderPosition(arg1, milli));
-}
-
-void MainWindow::on_sldShadowDistFade_valueChanged(int value)
-{
-    form->spnShadowDistFade->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnShadowDistFade_valueChanged(double arg1)
-{
-    form->sldShadowDistFade->setValue(sliderPosition(arg1, milli));
-}
-
-void MainWindow::on_sldLightFadeDist_valueChanged(int value)
-{
-    form->spnLightFadeDist->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnLightFadeDist_valueChanged(double arg1)
-{
-    form->sldLightFadeDist->setValue(sliderPosition(arg1, milli));
-}
-
-void MainWindow::on_sldSpecFadeDist_valueChanged(int value)
-{
-    form->spnSpecFadeDist->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnSpecFadeDist_valueChanged(double arg1)
-{
-    form->sldSpecFadeDist->setValue(sliderPosition(arg1, milli));
-}
-
-void MainWindow::on_sldShadowBias_valueChanged(int value)
-{
-    form->spnShadowBias->setValue(spinBoxValue(value, tenThousandth));
-}
-
-void MainWindow::on_spnShadowBias_valueChanged(double arg1)
-{
-    form->sldShadowBias->setValue(sliderPosition(arg1, tenThousandth));
-}
-
-void MainWindow::on_sldMouseSens_valueChanged(int value)
-{
-    form->spnMouseSens->setValue(spinBoxValue(value, milli));
-}
-
-void MainWindow::on_spnMouseSens_valueChanged(double arg1)
-{
-    form->sldMouseSens->setValue(sliderPosition(arg1, milli));
-}
-
-// While "Sync" is checked the two mouse scalings move together; each pair
-// settles first, then the other axis follows.
-
-void MainWindow::on_sldMouseSCalX_valueChanged(int value)
-{
-    form->spnMouseSCalX->setValue(spinBoxValue(value, milli));
-    if (form->ckbSyncMScaling->isChecked())
-        form->sldMouseSCalY->setValue(value);
-}
-
-void MainWindow::on_spnMouseSCalX_valueChanged(double arg1)
-{
-    form->sldMouseSCalX->setValue(sliderPosition(arg1, milli));
-    if (form->ckbSyncMScaling->isChecked())
-        form->spnMouseSCalY->setValue(arg1);
-}
-
-void MainWindow::on_sldMouseSCalY_valueChanged(int value)
-{
-    form->spnMouseSCalY->setValue(spinBoxValue(value, milli));
-    if (form->ckbSyncMScaling->isChecked())
-        form->sldMouseSCalX->setValue(value);
-}
-
-void MainWindow::on_spnMouseSCalY_valueChanged(double arg1)
-{
-    form->sldMouseSCalY->setValue(sliderPosition(arg1, milli));
-    if (form->ckbSyncMScaling->isChecked())
-        form->spnMouseSCalX->setValue(arg1);
-}
-
-void MainWindow::on_spnShadowMaskQuarter_valueChanged(int arg1)
-{
-    form->sldShadowMaskQuarter->setValue(arg1);
-}
-
-void MainWindow::on_sldShadowMaskQuarter_valueChanged(int value)
-{
-    form->spnShadowMaskQuarter->setValue(value);
 }

@@ -7,11 +7,12 @@
 namespace Ui {
 class MainForm;
 }
+class FormSettings;
 class IniStore;
 
 // The program's one window: the settings form over the game's two INI files,
-// which it edits through the store it is given. Its slots are connected to the
-// form's controls by name.
+// which it edits through the store it is given. Its slots, connected to the
+// form's controls by name, are the form's behaviour beyond its linked pairs.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -25,33 +26,9 @@ private slots:
     void on_ckbUseCustom_toggled(bool checked);
     void on_sldAA_valueChanged(int value);
     void on_ckbShowPreview_toggled(bool checked);
-    void on_sldGamma_valueChanged(int value);
     void on_btnApply_clicked();
     void on_cmbAspect_currentIndexChanged(int index);
     void on_sldTexFilter_valueChanged(int value);
-    void on_spnGamma_valueChanged(double arg1);
-    void on_sldDecalDrawDistance_valueChanged(int value);
-    void on_spnDecalDrawDistance_valueChanged(double arg1);
-    void on_sldShadowDistInt_valueChanged(int value);
-    void on_spnShadowDistInt_valueChanged(double arg1);
-    void on_sldShadowDistExt_valueChanged(int value);
-    void on_spnShadowDistExt_valueChanged(double arg1);
-    void on_sldMouseSens_valueChanged(int value);
-    void on_spnMouseSens_valueChanged(double arg1);
-    void on_sldMouseSCalY_valueChanged(int value);
-    void on_spnMouseSCalX_valueChanged(double arg1);
-    void on_sldMouseSCalX_valueChanged(int value);
-    void on_spnMouseSCalY_valueChanged(double arg1);
-    void on_sldShadowBias_valueChanged(int value);
-    void on_spnShadowBias_valueChanged(double arg1);
-    void on_sldShadowDistFade_valueChanged(int value);
-    void on_spnShadowDistFade_valueChanged(double arg1);
-    void on_sldLightFadeDist_valueChanged(int value);
-    void on_spnLightFadeDist_valueChanged(double arg1);
-    void on_sldSpecFadeDist_valueChanged(int value);
-    void on_spnSpecFadeDist_valueChanged(double arg1);
-    void on_spnShadowMaskQuarter_valueChanged(int arg1);
-    void on_sldShadowMaskQuarter_valueChanged(int value);
     void on_cmbTexQual_currentIndexChanged(int index);
 
 private:
@@ -60,4 +37,5 @@ private:
 
     Ui::MainForm *form;
     std::unique_ptr<IniStore> store;
+    std::unique_ptr<FormSettings> settings;
 };

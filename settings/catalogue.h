@@ -10,14 +10,13 @@ enum class Rule {
     Flag,            // check box or checkable group box; written "1" or "0"
     Integer,         // slider or spin box position, decimal
     Real,            // double spin box value
-    Text,            // line edit text
+    ScreenSize,      // line edit text; written only as a whole number greater than 0
     IndexPlusOne,    // combo box: value = index + 1
     ThreeMinusIndex, // combo box: value = 3 - index
     SizeTable,       // combo box over the sizes 256 ... 8192
     HalfSizeTable,   // combo box over the sizes, written halved
     Multisample,     // slider position p stands for 2^p samples, written as a real
     Anisotropy,      // slider position over 0, 2, 4, 8, 16
-    Gamma,           // real, kept to the four decimals the spin box shows
     OneAndAHalf,     // real, 1.5 times the spin box value
     NonZeroInteger,  // as Integer, but a stored 0 (or nothing) leaves the control
     NonZeroReal,     // as Real, but a stored 0 (or nothing) leaves the control
@@ -25,11 +24,11 @@ enum class Rule {
 
 struct Setting
 {
-    const char *section;     // empty: the top level
+    const char *section; // empty: the top level
     const char *key;
     Rule rule;
-    const char *control;     // object name of the control that is applied
-    const char *loadControl; // object name of the control that is loaded; null: not loaded
+    const char *control;  // object name of the control that shows the value
+    bool derived = false; // written from a control that another key loads; never read
 };
 
 // The 71 keys the program edits, in the order "Apply" writes them. The order

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QMetaProperty>
+#include <QVariant>
+
+class QWidget;
+
+// What a control of the settings holds.
+enum class ControlValue {
+    Checked, // check box or checkable group box: bool
+    Integer, // slider or spin box: int
+    Real,    // double spin box: double
+    Index,   // combo box, by its current index: int (-1: no current item)
+    Text,    // line edit: QString
+};
+
+// One named control of a form, read and written through the property that holds
+// its value: the widget's user property, or a combo box's current index. A name
+// that is missing or names a control of another kind gives an unbound control,
+// with a warning: it reads as an invalid QVariant and ignores writes.
+class ControlBinding
+{
+public:
+    ControlBinding(const QWidget *form, const char *objectName, ControlValue kind);
+
+    bool isBound() const { return control != nullptr; }
+    QVariant value() const;
+    void setValue(const QVariant &value) const;
+
+private:
+    QWidget *control = nullptr;
+    QMetaProperty property;
+};
