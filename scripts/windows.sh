@@ -7,7 +7,7 @@
 # (~/.cache/vantor-configurator/qt-<version>-<recipe hash>); a prebuilt archive of the same
 # recipe (VANTOR_QT_WINDOWS_PREBUILT, a .tar.xz or the folder holding it, else
 # ../shared/windows beside the checkout); else it is built from Debian's source (about 40
-# minutes on 2 cores).
+# minutes on 2 cores; VANTOR_QT_FROM_SOURCE=1 builds it so even when a prebuilt one is there).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$repo_root/scripts/windows/qt-recipe.sh"
 
@@ -36,7 +36,8 @@ step() {
 
 windows_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip)
-test_packages=(wine wine64 xvfb xauth xdotool libx11-dev)
+# fonts-wine: Wine's own Tahoma, which stands in for the dialog font "MS Shell Dlg 2" as on Windows.
+test_packages=(wine wine64 fonts-wine xvfb xauth xdotool libx11-dev)
 
 # The prebuilt archive, if one can be found.
 find_prebuilt() {
@@ -131,7 +132,7 @@ obtain_qt() {
         return
     fi
     local archive
-    if archive=$(find_prebuilt) && unpack_prebuilt "$archive"; then
+    if [ "${VANTOR_QT_FROM_SOURCE:-0}" != 1 ] && archive=$(find_prebuilt) && unpack_prebuilt "$archive"; then
         return
     fi
     build_qt_from_source
