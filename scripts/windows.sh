@@ -180,7 +180,7 @@ if $run_tests; then
     # WM_DELETE_WINDOW for the real-window test, sent from the Linux side like a window manager.
     mkdir -p "$win_build_dir/host"
     g++ -O2 -o "$win_build_dir/host/wmdelete" "$repo_root/tests/realwindow/wmdelete.cpp" -lX11
-    bash "$repo_root/tests/windows/wine-tests.sh" "$win_build_dir" "$repo_root/examples" \
-        "$win_build_dir/host/wmdelete"
+    bash "$repo_root/tests/windows/wine-tests.sh" "$win_build_dir" "$package/vantor-configurator.exe" \
+        "$repo_root/examples" "$win_build_dir/host/wmdelete"
 fi
 step "Done"

@@ -3,17 +3,18 @@
 # folder whose Documents is a real folder (a new prefix links it to $HOME):
 #  1. every tst_*.exe the build produced, each writing its report to a file, since Wine loses
 #     a console program's output on a pipe;
-#  2. the real vantor-configurator.exe, driven with xdotool as a player would. Run 1: tick
+#  2. the real program (the one unpacked from the zip, with its previews beside it), started
+#     from its own folder and driven with xdotool as a player would. Run 1: tick
 #     V-Sync off, click Apply, close as a window manager does, expect exit code 0 and the files
 #     written with their other lines and CR LF kept. Run 2: no preferences file; expect the
 #     "File access error!" box only, OK, exit code 2.
-# Usage: wine-tests.sh BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER. Every wait is a bounded poll.
+# Usage: wine-tests.sh BUILD-DIR PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER. BUILD-DIR holds the
+# test programs and gets the scratch folder wine-tests/. Every wait is a bounded poll.
 set -euo pipefail
 # Wine names Unix files in the locale's encoding: only UTF-8 holds every Windows file name.
 export LC_ALL=C.UTF-8
-[ $# -eq 3 ] || { echo "usage: $0 BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER" >&2; exit 2; }
-build=$(readlink -f "$1") examples=$(readlink -f "$2") wmdelete=$(readlink -f "$3")
-program=$build/vantor-configurator.exe
+[ $# -eq 4 ] || { echo "usage: $0 BUILD-DIR PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER" >&2; exit 2; }
+build=$(readlink -f "$1") program=$(readlink -f "$2") examples=$(readlink -f "$3") wmdelete=$(readlink -f "$4")
 title="Vantor Configurator" error_title="File access error!"
 prefs=VantorPrefs.ini main=Vantor.ini
 work=$build/wine-tests
@@ -116,7 +117,7 @@ start() {
     mkdir -p "$folder"
     for file in "${@:2}"; do cp "$examples/$file" "$folder/"; done
     started_ms=$(date +%s%3N)
-    (cd "$build" && exec wine "$program" >"$app_log" 2>&1) &
+    (cd "$(dirname "$program")" && exec wine "$program" >"$app_log" 2>&1) &
     app_pid=$!
 }
 
@@ -173,4 +174,7 @@ finish 2
 echo "wine-tests: realwindow missing file: PASS"
 
 [ ${#failures[@]} -eq 0 ] || fail "failed: ${failures[*]}"
+# The prefix is kept only for a look at what failed.
+wineserver -k 2>/dev/null || true
+rm -rf "$WINEPREFIX"
 echo "wine-tests: PASS"
