@@ -37,7 +37,7 @@ step() {
 windows_packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 zip)
 # fonts-wine: Wine's own Tahoma, which stands in for the dialog font "MS Shell Dlg 2" as on Windows.
-test_packages=(wine wine64 fonts-wine xvfb xauth xdotool libx11-dev)
+test_packages=(wine wine64 fonts-wine xvfb xauth xdotool imagemagick libx11-dev unzip)
 
 # The prebuilt archive, if one can be found.
 find_prebuilt() {
@@ -180,7 +180,10 @@ if $run_tests; then
     # WM_DELETE_WINDOW for the real-window test, sent from the Linux side like a window manager.
     mkdir -p "$win_build_dir/host"
     g++ -O2 -o "$win_build_dir/host/wmdelete" "$repo_root/tests/realwindow/wmdelete.cpp" -lX11
-    bash "$repo_root/tests/windows/wine-tests.sh" "$win_build_dir" "$package/vantor-configurator.exe" \
-        "$repo_root/examples" "$win_build_dir/host/wmdelete"
+    # The real-window test runs the program as a player gets it: unpacked from the zip.
+    rm -rf "$win_build_dir/unzipped"
+    unzip -q "$win_build_dir/$name.zip" -d "$win_build_dir/unzipped"
+    bash "$repo_root/tests/windows/wine-tests.sh" "$win_build_dir" \
+        "$win_build_dir/unzipped/$name/vantor-configurator.exe" "$repo_root/examples" "$win_build_dir/host/wmdelete"
 fi
 step "Done"

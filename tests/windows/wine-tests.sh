@@ -3,10 +3,10 @@
 # folder whose Documents is a real folder (a new prefix links it to $HOME):
 #  1. every tst_*.exe the build produced, each writing its report to a file, since Wine loses
 #     a console program's output on a pipe;
-#  2. the real program (the one unpacked from the zip, with its previews beside it), started
-#     from its own folder and driven with xdotool as a player would. Run 1: tick
-#     V-Sync off, click Apply, close as a window manager does, expect exit code 0 and the files
-#     written with their other lines and CR LF kept. Run 2: no preferences file; expect the
+#  2. the real program (PROGRAM, with its previews beside it), started from its own folder and
+#     driven with xdotool as a player would. Run 1: tick V-Sync off, click Apply, show the
+#     preview pictures, close as a window manager does; expect exit code 0 and the files written
+#     with their other lines and CR LF kept. Run 2: no preferences file; expect the
 #     "File access error!" box only, OK, exit code 2.
 # Usage: wine-tests.sh BUILD-DIR PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER. BUILD-DIR holds the
 # test programs and gets the scratch folder wine-tests/. Every wait is a bounded poll.
@@ -51,14 +51,15 @@ wait_for() {
     done
 }
 
-command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
-    fail "needs wine, Xvfb and xdotool"
+command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdotool >/dev/null &&
+    command -v import >/dev/null || fail "needs wine, Xvfb, xdotool and ImageMagick's import"
 [ -f "$program" ] || fail "no $program"
 
 rm -rf "$work"
 mkdir -p "$work/home"
 mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1024x768x24 3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
+# Wide enough for the window with its preview pane where Wine centres it.
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1600x900x24 3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 read -r -t 20 display <"$work/displayfd" || true
 [[ "$display" =~ ^[0-9]+$ ]] || fail "Xvfb did not come up"
@@ -146,8 +147,20 @@ saved() {
     ! has_empty_line "$folder/$prefs" && ! has_empty_line "$folder/$main"
 }
 wait_for "Apply to save both files" 30 saved
-# For a look at how Wine draws the form (ImageMagick's import, where installed).
-import -window root "$work/window.png" 2>/dev/null || true
+import -window root "$work/window.png"
+# "show preview" widens the window; moving the MSAA slider shows its picture, read from
+# previews/ beside the program (the files are not saved again).
+xdotool mousemove --sync --window "$window" 16 291 click 1
+widened() {
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$WIDTH" -eq 984 ]
+}
+wait_for "the preview pane" 10 widened
+xdotool mousemove --sync --window "$window" 385 211 click 1
+# A picture has thousands of colours; an empty pane a handful.
+colours() { [ "$(import -window "$window" -crop 400x225+570+30 +repage -format %k info:)" -gt 1000 ]; }
+wait_for "a preview picture" 10 colours
+import -window root "$work/preview.png"
 "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
 finish 0
 
