@@ -1,5 +1,5 @@
 // What Windows reads from the built vantor-configurator.exe before it runs a line of it:
-// the one manifest, the version information and the file icon.
+// the one manifest and the version information.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,7 +33,6 @@ private slots:
     void cleanupTestCase();
     void hasExactlyOneManifest();
     void versionComesFromTheProject();
-    void fileIconHoldsFourSizes();
 
 private:
     QStringList resourceNames(LPCWSTR type) const;
@@ -102,30 +101,6 @@ void TestExecutable::versionComesFromTheProject()
         QVERIFY(VerQueryValueW(info.data(), key, reinterpret_cast<void **>(&text), &size));
         QCOMPARE(QString::fromWCharArray(text), QStringLiteral(VANTOR_VERSION));
     }
-}
-
-void TestExecutable::fileIconHoldsFourSizes()
-{
-#pragma pack(push, 2)
-    struct GroupEntry
-    {
-        BYTE width, height, colors, reserved;
-        WORD planes, bitCount;
-        DWORD bytes;
-        WORD id;
-    };
-#pragma pack(pop)
-    const QByteArray group = resource(RT_GROUP_ICON, L"IDI_ICON1");
-    QVERIFY(group.size() >= 6);
-    const auto count = *reinterpret_cast<const WORD *>(group.constData() + 4);
-    QCOMPARE(group.size(), int(6 + count * sizeof(GroupEntry)));
-    QList<int> sizes;
-    for (int i = 0; i < count; ++i) {
-        const auto *entry = reinterpret_cast<const GroupEntry *>(group.constData() + 6) + i;
-        QCOMPARE(entry->bitCount, WORD(32));
-        sizes.append(entry->width == 0 ? 256 : entry->width);
-    }
-    QCOMPARE(sizes, QList<int>({64, 128, 32, 16}));
 }
 
 QTEST_GUILESS_MAIN(TestExecutable)

@@ -113,7 +113,7 @@ bool runningUnderWine()
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-// A path segment that makes the whole path longer than MAX_PATH after a few repeats.
+// Folders that take a path beyond MAX_PATH.
 QString longSegments()
 {
     const QString segment = QStringLiteral("a long folder name, repeated until the path passes MAX_PATH");
