@@ -6,7 +6,8 @@ QFont formFont()
 {
     QFont font = QApplication::font();
 #ifdef Q_OS_WIN
-    font.setFamily(QStringLiteral("MS Shell Dlg 2"));
+    // Wine lists no "MS Shell Dlg 2" family; Tahoma is the face it stands for.
+    font.setFamilies({QStringLiteral("MS Shell Dlg 2"), QStringLiteral("Tahoma")});
 #else
     // A family with the narrow metrics of the dialog fonts the form was drawn for,
     // where installed; otherwise the desktop's own.

@@ -1,16 +1,18 @@
 #include "inifolder.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 #else
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+
 #include <pwd.h>
 #include <unistd.h>
 #endif
@@ -25,6 +27,7 @@ bool holdsPrefs(const QString &folder)
     return QFileInfo::exists(folder + prefsFile);
 }
 
+#ifndef Q_OS_WIN
 // The library paths a Steam installation lists besides itself.
 QStringList listedLibraries(const QString &steamRoot)
 {
@@ -95,22 +98,27 @@ QStringList wineCandidates(const IniFolderSearch &search)
     }
     return candidates;
 }
+#endif
 
 } // namespace
 
 IniFolderSearch IniFolderSearch::fromEnvironment()
 {
-    // Wine names the prefix's user folder after the account.
-    QString userName = qEnvironmentVariable("USER");
-    if (userName.isEmpty())
-        userName = qEnvironmentVariable("LOGNAME");
+    IniFolderSearch search;
+    search.documents = documentsFolder();
 #ifndef Q_OS_WIN
-    if (userName.isEmpty()) {
+    search.home = QDir::homePath();
+    search.winePrefix = qEnvironmentVariable("WINEPREFIX");
+    // Wine names the prefix's user folder after the account.
+    search.userName = qEnvironmentVariable("USER");
+    if (search.userName.isEmpty())
+        search.userName = qEnvironmentVariable("LOGNAME");
+    if (search.userName.isEmpty()) {
         if (const passwd *account = getpwuid(getuid()))
-            userName = QString::fromLocal8Bit(account->pw_name);
+            search.userName = QString::fromLocal8Bit(account->pw_name);
     }
 #endif
-    return {documentsFolder(), QDir::homePath(), qEnvironmentVariable("WINEPREFIX"), userName};
+    return search;
 }
 
 QStringList iniFolderCandidates(const IniFolderSearch &search)
@@ -158,11 +166,15 @@ QString iniFolder()
 QString documentsFolder()
 {
 #ifdef Q_OS_WIN
-    wchar_t path[MAX_PATH] = {};
-    // Without this check a failed lookup would leave an empty path, and the
-    // files would be looked for relative to the current drive's root.
-    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, path)))
-        return QDir::fromNativeSeparators(QString::fromWCharArray(path));
+    // The shell allocates the path, so a redirected folder longer than MAX_PATH
+    // comes back whole. Without the check a failed lookup would leave an empty
+    // path, and the files would be looked for below the current drive's root.
+    PWSTR path = nullptr;
+    const HRESULT result = SHGetKnownFolderPath(FOLDERID_Documents, KF_FLAG_DEFAULT, nullptr, &path);
+    const QString shellFolder = SUCCEEDED(result) && path ? QString::fromWCharArray(path) : QString();
+    CoTaskMemFree(path);
+    if (!shellFolder.isEmpty())
+        return QDir::fromNativeSeparators(shellFolder);
 #endif
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return documents.isEmpty() ? QDir::homePath() + QStringLiteral("/Documents") : documents;

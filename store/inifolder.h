@@ -9,6 +9,7 @@
 struct IniFolderSearch
 {
     QString documents;  // the desktop's documents folder
+    // Only searched outside Windows:
     QString home;
     QString winePrefix; // $WINEPREFIX, may be empty
     QString userName;   // the prefix's user folder for Wine

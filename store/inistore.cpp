@@ -4,6 +4,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#ifdef Q_OS_WIN
+#include "heldopen.h"
+#endif
+
 #include <cerrno>
 #include <utility>
 
@@ -180,6 +184,12 @@ std::optional<SaveFailure> IniStore::writeToDisk(IniFile &file)
     // folder), so the player's write protection is checked here.
     if (info.exists() && !info.permission(QFileDevice::WriteOwner))
         return SaveFailure{file.path, QStringLiteral("The file is read-only.")};
+#ifdef Q_OS_WIN
+    if (info.exists()) {
+        if (const std::optional<QString> reason = heldOpenReason(file.path))
+            return SaveFailure{file.path, *reason};
+    }
+#endif
 
     QSaveFile out(file.path);
     if (!out.open(QIODevice::WriteOnly))

@@ -1,0 +1,193 @@
+#!/usr/bin/env bash
+# Runs the Windows build under Wine on its own Xvfb, in a fresh Wine prefix inside the build
+# folder whose Documents is a real folder (a new prefix links it to $HOME):
+#  1. every tst_*.exe the build produced, each writing its report to a file, since Wine loses
+#     a console program's output on a pipe;
+#  2. the real program (PROGRAM, with its previews beside it), started from its own folder and
+#     driven with xdotool as a player would. Run 1: tick V-Sync off, click Apply, show the
+#     preview pictures, close as a window manager does; expect exit code 0 and the files written
+#     with their other lines and CR LF kept. Run 2: no preferences file; expect the
+#     "File access error!" box only, OK, exit code 2.
+# Usage: wine-tests.sh BUILD-DIR PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER. BUILD-DIR holds the
+# test programs and gets the scratch folder wine-tests/. Every wait is a bounded poll.
+set -euo pipefail
+# Wine names Unix files in the locale's encoding: only UTF-8 holds every Windows file name.
+export LC_ALL=C.UTF-8
+[ $# -eq 4 ] || { echo "usage: $0 BUILD-DIR PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER" >&2; exit 2; }
+build=$(readlink -f "$1") program=$(readlink -f "$2") examples=$(readlink -f "$3") wmdelete=$(readlink -f "$4")
+title="Vantor Configurator" error_title="File access error!"
+prefs=VantorPrefs.ini main=Vantor.ini
+work=$build/wine-tests
+xvfb_pid="" app_pid="" started_ms=0 app_log="" display="" window="" box="" WIDTH="" HEIGHT=""
+failures=()
+
+fail() {
+    echo "wine-tests: FAIL: $*" >&2
+    tail -n +1 ${app_log:+"$app_log"} "$work/xvfb.log" >&2 2>/dev/null
+    exit 1
+}
+
+alive() { [[ $(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null) == [!ZX]* ]]; }
+
+cleanup() {
+    local status=$?
+    trap - EXIT
+    [ -z "$app_pid" ] || { kill -KILL "$app_pid"; wait "$app_pid"; } 2>/dev/null || true
+    [ ! -d "${WINEPREFIX:-/nonexistent}" ] || wineserver -k 2>/dev/null || true
+    [ -z "$xvfb_pid" ] || kill -TERM "$xvfb_pid" 2>/dev/null || true
+    for _ in {1..100}; do alive "${xvfb_pid:-0}" || break; sleep 0.05; done
+    [ -z "$xvfb_pid" ] || { kill -KILL "$xvfb_pid"; wait "$xvfb_pid"; } 2>/dev/null || true
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
+
+# wait_for WHAT SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
+wait_for() {
+    local deadline=$((SECONDS + $2))
+    until "${@:3}"; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "gave up waiting for $1"
+        sleep 0.05
+    done
+}
+
+command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdotool >/dev/null &&
+    command -v import >/dev/null || fail "needs wine, Xvfb, xdotool and ImageMagick's import"
+[ -f "$program" ] || fail "no $program"
+
+rm -rf "$work"
+mkdir -p "$work/home"
+mkfifo "$work/displayfd"
+# Wide enough for the window with its preview pane where Wine centres it.
+Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1600x900x24 3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+read -r -t 20 display <"$work/displayfd" || true
+[[ "$display" =~ ^[0-9]+$ ]] || fail "Xvfb did not come up"
+
+# Nothing of the caller's Wine or home: the prefix's folders link into the scratch home.
+export DISPLAY=":$display" XAUTHORITY=/dev/null HOME=$work/home WINEPREFIX=$work/prefix
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
+unset WINELOADER WINESERVER
+started=$SECONDS
+wineboot --init >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(cat "$work/wineboot.log")"
+wineserver --wait
+user=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 ! -name Public -printf '%f\n' | head -n 1)
+documents=$WINEPREFIX/drive_c/users/$user/Documents
+rm -f "$documents"
+mkdir -p "$documents"
+# The dialog font's face, which a Windows installation has in its Fonts folder.
+cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+echo "wine-tests: prefix ready in $((SECONDS - started)) s (user $user)"
+
+# 1. The test programs.
+while IFS= read -r test; do
+    name=$(basename "$test" .exe)
+    report=$work/$name.txt
+    started=$SECONDS
+    code=0
+    (cd "$(dirname "$test")" && timeout 600 wine "$test" -o "Z:$report,txt" >"$work/$name.log" 2>&1) || code=$?
+    if [ "$code" -eq 0 ] && grep -q '^Totals: .* 0 failed' "$report" 2>/dev/null; then
+        echo "wine-tests: $name: $(grep '^Totals:' "$report") ($((SECONDS - started)) s)"
+    else
+        echo "wine-tests: $name: FAILED with exit code $code" >&2
+        cat "$report" "$work/$name.log" >&2 2>/dev/null || true
+        failures+=("$name")
+    fi
+done < <(find "$build" -name 'tst_*.exe' -not -path "$work/*" | sort)
+
+# 2. The real program.
+folder="$documents/My Games/Vantor"
+
+any() { xdotool search --name "^$1\$" 2>/dev/null || true; }
+
+# appears TITLE OTHER VARIABLE: the program runs and shows one window titled TITLE (its id
+# goes to VARIABLE), and no window titled OTHER exists.
+appears() {
+    local ids
+    alive "$app_pid" || fail "the program ended before \"$1\" appeared"
+    [ -z "$(any "$2")" ] || fail "a \"$2\" window appeared"
+    ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true)
+    [ "$(grep -c . <<<"$ids")" -le 1 ] || fail "several windows titled \"$1\""
+    [ -n "$ids" ] && printf -v "$3" '%s' "$ids"
+}
+
+# start NAME FILE...: the program on a game folder holding those example files.
+start() {
+    app_log="$work/$1.log"
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    for file in "${@:2}"; do cp "$examples/$file" "$folder/"; done
+    started_ms=$(date +%s%3N)
+    (cd "$(dirname "$program")" && exec wine "$program" >"$app_log" 2>&1) &
+    app_pid=$!
+}
+
+finish() {
+    wait_for "the program to end" 30 eval '! alive "$app_pid"'
+    local code
+    wait "$app_pid" && code=0 || code=$?
+    app_pid=""
+    [ "$code" -eq "$1" ] || fail "exit code $code, expected $1"
+}
+
+has_empty_line() { grep -qE $'^\r?$' "$1"; }
+nonempty_lines() { grep -cvE $'^\r?$' "$1"; }
+has() { grep -qxF -- "$1"$'\r' "$2"; }
+
+start apply "$prefs" "$main"
+wait_for "the main window" 60 appears "$title" "$error_title" window
+echo "wine-tests: window shown $(($(date +%s%3N) - started_ms)) ms after the start"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+[ "$WIDTH,$HEIGHT" = 560,306 ] || fail "main window $WIDTH x $HEIGHT, expected 560 x 306"
+xdotool mousemove --sync --window "$window" 106 167 click 1 # V-Sync
+xdotool mousemove --sync --window "$window" 515 290 click 1 # Apply
+saved() {
+    alive "$app_pid" || fail "the program ended after the click on Apply"
+    [ -z "$(any "$error_title")" ] || fail "Apply reported \"$error_title\""
+    ! has_empty_line "$folder/$prefs" && ! has_empty_line "$folder/$main"
+}
+wait_for "Apply to save both files" 30 saved
+import -window root "$work/window.png"
+# "show preview" widens the window; moving the MSAA slider shows its picture, read from
+# previews/ beside the program (the files are not saved again).
+xdotool mousemove --sync --window "$window" 16 291 click 1
+widened() {
+    eval "$(xdotool getwindowgeometry --shell "$window")"
+    [ "$WIDTH" -eq 984 ]
+}
+wait_for "the preview pane" 10 widened
+xdotool mousemove --sync --window "$window" 385 211 click 1
+# A picture has thousands of colours; an empty pane a handful.
+colours() { [ "$(import -window "$window" -crop 400x225+570+30 +repage -format %k info:)" -gt 1000 ]; }
+wait_for "a preview picture" 10 colours
+import -window root "$work/preview.png"
+"$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
+finish 0
+
+for file in "$prefs" "$main"; do
+    out="$folder/$file"
+    [ "$(tr -cd '\r' <"$out" | wc -c)" -eq "$(wc -l <"$out")" ] && ! grep -qv $'\r$' "$out" || fail "$file: not CR LF"
+    [ "$(nonempty_lines "$out")" -eq "$(nonempty_lines "$examples/$file")" ] || fail "$file gained or lost lines"
+    # Lines of keys the program does not edit, sections and comments stay byte for byte.
+    while IFS= read -r line; do
+        has "$line" "$out" || fail "$file lost \"$line\""
+    done < <(tr -d '\r' <"$examples/$file" | grep -E '^([;#[]|sResourceArchiveList|sLocal|bUseThreadedAI|iNumHWThreads)')
+done
+has 'sLocalSavePath=Saves\' "$folder/$main" || fail "$main lost its save path"
+has 'sD3DDevice="Radeon RX 6600 XT"' "$folder/$prefs" || fail "$prefs lacks the device name in one pair of quotes"
+has 'iPresentInterval=0' "$folder/$prefs" || fail "V-Sync off was not written"
+echo "wine-tests: realwindow apply: PASS"
+
+start missing "$main"
+wait_for "the \"$error_title\" box" 60 appears "$error_title" "$title" box
+xdotool windowfocus --sync "$box"
+xdotool key Return
+finish 2
+[ ! -e "$folder/$prefs" ] && cmp -s "$examples/$main" "$folder/$main" || fail "the failed start changed the files"
+echo "wine-tests: realwindow missing file: PASS"
+
+[ ${#failures[@]} -eq 0 ] || fail "failed: ${failures[*]}"
+# The prefix is kept only for a look at what failed.
+wineserver -k 2>/dev/null || true
+rm -rf "$WINEPREFIX"
+echo "wine-tests: PASS"
