@@ -172,6 +172,11 @@ IniDocument IniDocument::fromBytes(const QByteArray &bytes)
     document.splitLines();
     if (!document.lines.empty() && document.lines.front().end != LineEnd::None)
         document.lineEndForNewLines = document.lines.front().end;
+    // A new line ending in a lone CR would join the LF of an empty line after it.
+    const auto endsInLf = [](const Line &line) { return line.end == LineEnd::Lf; };
+    if (document.lineEndForNewLines == LineEnd::Cr
+        && std::any_of(document.lines.cbegin(), document.lines.cend(), endsInLf))
+        document.lineEndForNewLines = LineEnd::CrLf;
     document.buildIndex();
     return document;
 }
@@ -199,7 +204,7 @@ bool IniDocument::decode(const QByteArray &bytes)
     if (body.startsWith(utf8ByteOrderMark)) {
         byteOrderMark = true;
         body = body.sliced(utf8ByteOrderMark.size());
-    } else if (body.size() >= 2 && (body[0] == 0 || body[1] == 0)) {
+    } else if (body.startsWith('\0') || (body.size() >= 2 && body[1] == 0)) {
         return false;
     }
 

@@ -13,7 +13,8 @@
 //
 // A file with a UTF-16 byte order mark is UTF-16 in that byte order; any other
 // is UTF-8 when it decodes as such, else Latin-1. LF, CR LF and a lone CR end
-// a line; added lines end as the file's first line does.
+// a line; added lines end as the file's first line does (CR LF for a lone CR
+// when some line ends in a lone LF).
 //
 // Section and key names match without regard to letter case. Sections of the
 // same name form one section, and the first occurrence of a key wins. Keys

@@ -7,11 +7,15 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 
+#include <optional>
+
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <shlobj.h>
 #else
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -25,6 +29,38 @@ bool holdsPrefs(const QString &folder)
     return QFileInfo::exists(folder + prefsFile);
 }
 
+// A library list is a few kilobytes.
+constexpr qint64 maxListSize = 1024 * 1024;
+
+// The contents of a regular file of at most maxSize bytes. Anything else at the
+// path (a FIFO or a device would block the start or never end) counts as absent.
+std::optional<QByteArray> readSmallFile(const QString &path, qint64 maxSize)
+{
+    QFile file;
+#ifdef Q_OS_WIN
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+#else
+    // Opened without waiting for a FIFO's writer, then checked on the open file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxSize
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+#endif
+    QByteArray bytes = file.read(maxSize + 1); // the file may have grown since
+    if (bytes.size() > maxSize || file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
 // The library paths a Steam installation lists besides itself.
 QStringList listedLibraries(const QString &steamRoot)
 {
@@ -32,11 +68,11 @@ QStringList listedLibraries(const QString &steamRoot)
     QStringList libraries;
     for (const QString &name : {QStringLiteral("/steamapps/libraryfolders.vdf"),
                                 QStringLiteral("/config/libraryfolders.vdf")}) {
-        QFile file(steamRoot + name);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        const std::optional<QByteArray> list = readSmallFile(steamRoot + name, maxListSize);
+        if (!list)
             continue;
-        while (!file.atEnd()) {
-            const QRegularExpressionMatch match = pathLine.match(QString::fromUtf8(file.readLine()));
+        for (const QByteArray &line : list->split('\n')) {
+            const QRegularExpressionMatch match = pathLine.match(QString::fromUtf8(line));
             if (match.hasMatch())
                 libraries.append(match.captured(1).replace(QStringLiteral("\\\\"), QStringLiteral("\\")));
         }

@@ -56,7 +56,7 @@ private slots:
 
 void TestStartup::unreadableFileStopsWithOneMessage_data()
 {
-    QTest::addColumn<QString>("prefs"); // "file", "missing", "folder" or "no read permission"
+    QTest::addColumn<QString>("prefs"); // "file", "missing", "folder", "no read permission" or "cut utf-16"
     QTest::addColumn<QString>("main");
     QTest::addColumn<QString>("reported");
     QTest::newRow("preferences file missing") << "missing" << "file" << "VantorPrefs.ini";
@@ -64,6 +64,7 @@ void TestStartup::unreadableFileStopsWithOneMessage_data()
     QTest::newRow("both missing: only the preferences file") << "missing" << "missing" << "VantorPrefs.ini";
     QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini";
     QTest::newRow("preferences file not readable") << "no read permission" << "file" << "VantorPrefs.ini";
+    QTest::newRow("main file is UTF-16 cut inside a unit") << "file" << "cut utf-16" << "Vantor.ini";
 }
 
 void TestStartup::unreadableFileStopsWithOneMessage()
@@ -75,6 +76,8 @@ void TestStartup::unreadableFileStopsWithOneMessage()
     const auto place = [](const QString &how, const QString &path) {
         if (how == QLatin1String("folder"))
             QDir().mkpath(path);
+        else if (how == QLatin1String("cut utf-16"))
+            TestSupport::writeBytes(path, QByteArray("\xFF\xFE[\0D", 5));
         else if (how != QLatin1String("missing"))
             TestSupport::writeBytes(path, "[Display]\r\n");
         if (how == QLatin1String("no read permission"))

@@ -203,9 +203,11 @@ void TestIniDocument::keepsEncodingAndLineEnds_data()
     QTest::newRow("utf-16 le, crlf") << QByteArray("UTF-16LE") << IniDocument::Encoding::Utf16LE << crlf << "\r\n";
     QTest::newRow("utf-16 be, crlf") << QByteArray("UTF-16BE") << IniDocument::Encoding::Utf16BE << crlf << "\r\n";
     QTest::newRow("utf-16 be, cr, no final end") << QByteArray("UTF-16BE") << IniDocument::Encoding::Utf16BE << cr << "\r";
-    QTest::newRow("utf-16 le, mixed") << QByteArray("UTF-16LE") << IniDocument::Encoding::Utf16LE << mixed << "\r";
+    QTest::newRow("utf-16 le, mixed: cr lf, as a lone cr would join an lf")
+        << QByteArray("UTF-16LE") << IniDocument::Encoding::Utf16LE << mixed << "\r\n";
     QTest::newRow("utf-8, cr, no final end") << QByteArray("UTF-8") << IniDocument::Encoding::Utf8 << cr << "\r";
-    QTest::newRow("utf-8, mixed") << QByteArray("UTF-8") << IniDocument::Encoding::Utf8 << mixed << "\r";
+    QTest::newRow("utf-8, cr and cr lf")
+        << QByteArray("UTF-8") << IniDocument::Encoding::Utf8 << QStringList{"\r", "\r\n", "\r", "\r\n", "\r"} << "\r";
     QTest::newRow("latin-1, lf then cr")
         << QByteArray("ISO-8859-1") << IniDocument::Encoding::Latin1 << QStringList{"\n", "\r", "\r", "\r", "\r"} << "\n";
 }
