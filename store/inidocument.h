@@ -30,14 +30,15 @@ public:
     static IniDocument fromBytes(const QByteArray &bytes);
     QByteArray toBytes() const;
 
-    // False for bytes that are no text of lines: UTF-16 cut inside a code unit,
-    // UTF-32, or wide text without a byte order mark (a NUL in the first two
-    // bytes), which lines added as 8-bit text would ruin. Such a document has
-    // no lines, finds no key, refuses every write and gives back its bytes.
+    // False for bytes that cannot be read as lines of text: UTF-16 cut inside a
+    // code unit, UTF-32, or wide text without a byte order mark (a NUL in the
+    // first two bytes), which lines added as 8-bit text would ruin. Such a
+    // document has no lines, finds no key, refuses every write and gives back
+    // its bytes unchanged.
     bool isValid() const { return valid; }
 
     // False when the text stops in the middle of a line (no line end after the
-    // last line); true for an empty text.
+    // last line); true when there is no line.
     bool endsWithLineEnd() const;
 
     std::optional<QString> value(const QString &section, const QString &key) const;
