@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <QStringView>
+#include <QtEndian>
 
 #include <algorithm>
 
@@ -99,20 +100,57 @@ bool changesHowItsLineReads(QStringView value)
     return quoted;
 }
 
-QLatin1StringView lineEndText(IniDocument::LineEnd end)
+QStringView lineEndText(IniDocument::LineEnd end)
 {
     switch (end) {
     case IniDocument::LineEnd::Lf:
-        return QLatin1StringView("\n");
+        return u"\n";
     case IniDocument::LineEnd::CrLf:
-        return QLatin1StringView("\r\n");
+        return u"\r\n";
+    case IniDocument::LineEnd::Cr:
+        return u"\r";
     case IniDocument::LineEnd::None:
         break;
     }
-    return QLatin1StringView();
+    return QStringView();
 }
 
 const QByteArray utf8ByteOrderMark("\xEF\xBB\xBF");
+const QByteArray utf16LEByteOrderMark("\xFF\xFE");
+const QByteArray utf16BEByteOrderMark("\xFE\xFF");
+
+QByteArray byteOrderMarkOf(IniDocument::Encoding encoding)
+{
+    switch (encoding) {
+    case IniDocument::Encoding::Utf16LE:
+        return utf16LEByteOrderMark;
+    case IniDocument::Encoding::Utf16BE:
+        return utf16BEByteOrderMark;
+    case IniDocument::Encoding::Utf8:
+    case IniDocument::Encoding::Latin1: // UTF-8's mark before bytes that are no UTF-8
+        break;
+    }
+    return utf8ByteOrderMark;
+}
+
+QByteArray encoded(const QString &text, IniDocument::Encoding encoding)
+{
+    switch (encoding) {
+    case IniDocument::Encoding::Utf8:
+        return text.toUtf8();
+    case IniDocument::Encoding::Latin1:
+        return text.toLatin1();
+    case IniDocument::Encoding::Utf16LE:
+    case IniDocument::Encoding::Utf16BE:
+        break;
+    }
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    if (encoding == IniDocument::Encoding::Utf16LE)
+        qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data());
+    else
+        qToBigEndian<char16_t>(text.utf16(), text.size(), bytes.data());
+    return bytes;
+}
 
 } // namespace
 
@@ -128,49 +166,99 @@ IniDocument::IniDocument()
 IniDocument IniDocument::fromBytes(const QByteArray &bytes)
 {
     IniDocument document;
+    if (!document.decode(bytes)) {
+        document.valid = false;
+        document.undecodable = bytes;
+        return document;
+    }
+    document.splitLines();
+    if (!document.lines.empty() && document.lines.front().end != LineEnd::None)
+        document.lineEndForNewLines = document.lines.front().end;
+    // A new line ending in a lone CR would join the LF of an empty line after it.
+    const auto endsInLf = [](const Line &line) { return line.end == LineEnd::Lf; };
+    if (document.lineEndForNewLines == LineEnd::Cr
+        && std::any_of(document.lines.cbegin(), document.lines.cend(), endsInLf))
+        document.lineEndForNewLines = LineEnd::CrLf;
+    document.buildIndex();
+    return document;
+}
+
+bool IniDocument::decode(const QByteArray &bytes)
+{
     QByteArrayView body(bytes);
+    const bool littleEndian = body.startsWith(utf16LEByteOrderMark);
+    if (littleEndian || body.startsWith(utf16BEByteOrderMark)) {
+        body = body.sliced(2);
+        // A NUL first: UTF-32 little-endian, whose byte order mark starts like this one.
+        if (body.size() % 2 != 0 || (body.size() >= 2 && body[0] == 0 && body[1] == 0))
+            return false;
+        textEncoding = littleEndian ? Encoding::Utf16LE : Encoding::Utf16BE;
+        byteOrderMark = true;
+        // Unit for unit, so that even a lone surrogate goes back as it came.
+        fileText = QString(body.size() / 2, Qt::Uninitialized);
+        if (littleEndian)
+            qFromLittleEndian<char16_t>(body.data(), fileText.size(), fileText.data());
+        else
+            qFromBigEndian<char16_t>(body.data(), fileText.size(), fileText.data());
+        return true;
+    }
+
     if (body.startsWith(utf8ByteOrderMark)) {
-        document.byteOrderMark = true;
+        byteOrderMark = true;
         body = body.sliced(utf8ByteOrderMark.size());
+    } else if (body.startsWith('\0') || (body.size() >= 2 && body[1] == 0)) {
+        return false;
     }
 
     // Text that does not decode as UTF-8 and encode back to the same bytes is
     // read as Latin-1, which maps every byte to one character and back. A byte
     // order mark after the first is kept as text (QString::fromUtf8 drops it).
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    QString text = utf8.decode(body);
-    if (utf8.hasError() || text.toUtf8() != body) {
-        text = QString::fromLatin1(body);
-        document.textEncoding = Encoding::Latin1;
+    fileText = utf8.decode(body);
+    if (utf8.hasError() || fileText.toUtf8() != body) {
+        fileText = QString::fromLatin1(body);
+        textEncoding = Encoding::Latin1;
     }
+    return true;
+}
 
-    document.lines.reserve(size_t(text.count(u'\n')) + 1);
+void IniDocument::splitLines()
+{
+    const qsizetype size = fileText.size();
+    // QString's indexOf goes straight to the vectorised search; QStringView's takes a detour.
+    const auto next = [this, size](QChar end, qsizetype from) {
+        const qsizetype at = fileText.indexOf(end, from);
+        return at < 0 ? size : at;
+    };
+    lines.reserve(size_t(fileText.count(u'\n')) + 1);
+    qsizetype lf = -1;
+    qsizetype cr = -1;
     qsizetype start = 0;
-    while (start < text.size()) {
+    while (start < size) {
+        if (lf < start)
+            lf = next(u'\n', start);
+        if (cr < start)
+            cr = next(u'\r', start);
         Line line;
         line.begin = start;
-        const qsizetype newline = text.indexOf(u'\n', start);
-        if (newline < 0) {
-            line.length = text.size() - start;
-            document.lines.push_back(line);
-            break;
+        line.length = std::min(lf, cr) - start;
+        if (lf < cr) {
+            line.end = LineEnd::Lf;
+            start = lf + 1;
+        } else if (cr < size) {
+            line.end = cr + 1 == lf && lf < size ? LineEnd::CrLf : LineEnd::Cr;
+            start = cr + (line.end == LineEnd::CrLf ? 2 : 1);
+        } else {
+            start = size;
         }
-        const bool crlf = newline > start && text[newline - 1] == u'\r';
-        line.length = (crlf ? newline - 1 : newline) - start;
-        line.end = crlf ? LineEnd::CrLf : LineEnd::Lf;
-        document.lines.push_back(line);
-        start = newline + 1;
+        lines.push_back(line);
     }
-    document.fileText = std::move(text);
-
-    if (!document.lines.empty() && document.lines.front().end != LineEnd::None)
-        document.lineEndForNewLines = document.lines.front().end;
-    document.buildIndex();
-    return document;
 }
 
 QByteArray IniDocument::toBytes() const
 {
+    if (!valid)
+        return undecodable;
     qsizetype size = fileText.size();
     for (const Line &line : lines)
         size += line.changed.size() + 2;
@@ -193,9 +281,9 @@ QByteArray IniDocument::toBytes() const
         }
     }
 
-    QByteArray bytes = byteOrderMark ? utf8ByteOrderMark : QByteArray();
-    bytes += textEncoding == Encoding::Utf8 ? text.toUtf8() : text.toLatin1();
-    return bytes;
+    if (!byteOrderMark)
+        return encoded(text, textEncoding);
+    return byteOrderMarkOf(textEncoding) + encoded(text, textEncoding);
 }
 
 std::optional<QString> IniDocument::value(const QString &section, const QString &key) const
@@ -213,7 +301,7 @@ std::optional<QString> IniDocument::value(const QString &section, const QString 
 
 bool IniDocument::setValue(const QString &section, const QString &key, const QString &rawValue)
 {
-    if (!isValidSectionName(section) || !isValidKey(key) || !isValidValue(rawValue))
+    if (!valid || !isValidSectionName(section) || !isValidKey(key) || !isValidValue(rawValue))
         return false;
     if (!canEncode(section) || !canEncode(key) || !canEncode(rawValue))
         return false;
@@ -260,6 +348,12 @@ void IniDocument::removeEmptyLines()
     for (Line &line : lines)
         line.dropped = textOf(line).isEmpty();
     endLine(lastWrittenLine());
+}
+
+bool IniDocument::endsWithLineEnd() const
+{
+    const int last = lastWrittenLine();
+    return last < 0 || lines[size_t(last)].end != LineEnd::None;
 }
 
 bool IniDocument::isValidSectionName(const QString &section)
@@ -365,7 +459,7 @@ bool IniDocument::canEncode(const QString &text) const
 {
     if (!QStringView(text).isValidUtf16())
         return false;
-    if (textEncoding == Encoding::Utf8)
+    if (textEncoding != Encoding::Latin1)
         return true;
     for (QChar c : text) {
         if (c.unicode() > 0xff)

@@ -11,6 +11,11 @@
 // ends, comments, spacing); writing a key replaces only that key's value text
 // or adds one line, so every other line comes out exactly as it went in.
 //
+// A file with a UTF-16 byte order mark is UTF-16 in that byte order; any other
+// is UTF-8 when it decodes as such, else Latin-1. LF, CR LF and a lone CR end
+// a line; added lines end as the file's first line does (CR LF for a lone CR
+// when some line ends in a lone LF).
+//
 // Section and key names match without regard to letter case. Sections of the
 // same name form one section, and the first occurrence of a key wins. Keys
 // before the first header and keys of [General] are the top level, addressed
@@ -18,12 +23,23 @@
 class IniDocument
 {
 public:
-    enum class Encoding { Utf8, Latin1 };
-    enum class LineEnd { None, Lf, CrLf };
+    enum class Encoding { Utf8, Latin1, Utf16LE, Utf16BE };
+    enum class LineEnd { None, Lf, CrLf, Cr };
 
     IniDocument();
     static IniDocument fromBytes(const QByteArray &bytes);
     QByteArray toBytes() const;
+
+    // False for bytes that cannot be read as lines of text: UTF-16 cut inside a
+    // code unit, UTF-32, or wide text without a byte order mark (a NUL in the
+    // first two bytes), which lines added as 8-bit text would ruin. Such a
+    // document has no lines, finds no key, refuses every write and gives back
+    // its bytes unchanged.
+    bool isValid() const { return valid; }
+
+    // False when the text stops in the middle of a line (no line end after the
+    // last line); true when there is no line.
+    bool endsWithLineEnd() const;
 
     std::optional<QString> value(const QString &section, const QString &key) const;
 
@@ -73,6 +89,8 @@ private:
     QStringView textOf(const Line &line) const;
     static QString fold(QStringView name);
     static QString sectionId(QStringView section);
+    bool decode(const QByteArray &bytes);
+    void splitLines();
     void buildIndex();
     int appendLine(const QString &text, bool added);
     int lastWrittenLine() const;
@@ -80,10 +98,12 @@ private:
     bool canEncode(const QString &text) const;
 
     QString fileText; // the decoded file, which unchanged lines are views into
+    QByteArray undecodable; // the bytes of a document that is not valid
     std::vector<Line> lines;
     QHash<int, std::vector<int>> addedAfter; // anchor -> new key lines, in order
     QHash<QString, Section> sections;
     Encoding textEncoding = Encoding::Utf8;
     bool byteOrderMark = false;
+    bool valid = true;
     LineEnd lineEndForNewLines;
 };

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <optional>
+
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
 #include <knownfolders.h>
@@ -13,7 +15,9 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -28,6 +32,30 @@ bool holdsPrefs(const QString &folder)
 }
 
 #ifndef Q_OS_WIN
+// A library list is a few kilobytes.
+constexpr qint64 maxListSize = 1024 * 1024;
+
+// The contents of a regular file of at most maxSize bytes. Anything else at the
+// path (a FIFO or a device would block the start or never end) counts as absent.
+std::optional<QByteArray> readSmallFile(const QString &path, qint64 maxSize)
+{
+    QFile file;
+    // Opened without waiting for a FIFO's writer, then checked on the open file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > maxSize
+        || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray bytes = file.read(maxSize + 1); // the file may have grown since
+    if (bytes.size() > maxSize || file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
+}
+
 // The library paths a Steam installation lists besides itself.
 QStringList listedLibraries(const QString &steamRoot)
 {
@@ -35,11 +63,11 @@ QStringList listedLibraries(const QString &steamRoot)
     QStringList libraries;
     for (const QString &name : {QStringLiteral("/steamapps/libraryfolders.vdf"),
                                 QStringLiteral("/config/libraryfolders.vdf")}) {
-        QFile file(steamRoot + name);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        const std::optional<QByteArray> list = readSmallFile(steamRoot + name, maxListSize);
+        if (!list)
             continue;
-        while (!file.atEnd()) {
-            const QRegularExpressionMatch match = pathLine.match(QString::fromUtf8(file.readLine()));
+        for (const QByteArray &line : list->split('\n')) {
+            const QRegularExpressionMatch match = pathLine.match(QString::fromUtf8(line));
             if (match.hasMatch())
                 libraries.append(match.captured(1).replace(QStringLiteral("\\\\"), QStringLiteral("\\")));
         }

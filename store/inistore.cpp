@@ -133,7 +133,7 @@ bool IniStore::readFile(IniFile &file)
         return false;
     file.diskBytes = *bytes;
     file.document = IniDocument::fromBytes(*bytes);
-    return true;
+    return file.document.isValid();
 }
 
 // The game expects the adapter name of the preferences file in double quotes.

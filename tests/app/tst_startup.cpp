@@ -21,13 +21,14 @@ private slots:
 
 void TestStartup::unreadableFileGivesOneMessageAndNoStore_data()
 {
-    QTest::addColumn<QString>("prefs"); // "file", "missing" or "folder"
+    QTest::addColumn<QString>("prefs"); // "file", "missing", "folder", or "cut utf-16"
     QTest::addColumn<QString>("main");
     QTest::addColumn<QString>("reported");
     QTest::newRow("preferences file missing") << "missing" << "file" << "VantorPrefs.ini";
     QTest::newRow("main file missing") << "file" << "missing" << "Vantor.ini";
     QTest::newRow("both missing: only the preferences file") << "missing" << "missing" << "VantorPrefs.ini";
     QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini";
+    QTest::newRow("main file is UTF-16 cut inside a unit") << "file" << "cut utf-16" << "Vantor.ini";
 }
 
 void TestStartup::unreadableFileGivesOneMessageAndNoStore()
@@ -39,6 +40,8 @@ void TestStartup::unreadableFileGivesOneMessageAndNoStore()
     const auto place = [](const QString &how, const QString &path) {
         if (how == QLatin1String("folder"))
             QDir().mkpath(path);
+        else if (how == QLatin1String("cut utf-16"))
+            TestSupport::writeBytes(path, QByteArray("\xFF\xFE[\0D", 5));
         else if (how != QLatin1String("missing"))
             TestSupport::writeBytes(path, "[Display]\r\n");
     };

@@ -1,6 +1,7 @@
 #include "inidocument.h"
 
 #include <QOperatingSystemVersion>
+#include <QStringEncoder>
 #include <QTest>
 
 class TestIniDocument : public QObject
@@ -19,6 +20,10 @@ private slots:
     void refusesTextThatWouldBreakTheFile_data();
     void refusesTextThatWouldBreakTheFile();
     void removingEmptyLinesKeepsEveryOtherByte();
+    void keepsEncodingAndLineEnds_data();
+    void keepsEncodingAndLineEnds();
+    void refusesBytesThatAreNoLinesOfText_data();
+    void refusesBytesThatAreNoLinesOfText();
 };
 
 void TestIniDocument::roundTripIsExact_data()
@@ -183,6 +188,109 @@ void TestIniDocument::removingEmptyLinesKeepsEveryOtherByte()
     QCOMPARE(document.toBytes(), QByteArray("[A]\r\n  \r\na=1 \r\n;c\r\nb=2\r\n"));
     QVERIFY(document.setValue(QStringLiteral("A"), QStringLiteral("c"), QStringLiteral("3")));
     QCOMPARE(document.toBytes(), QByteArray("[A]\r\n  \r\na=1 \r\n;c\r\nb=2\r\nc=3\r\n"));
+}
+
+void TestIniDocument::keepsEncodingAndLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("codec"); // with a byte order mark, except for "ISO-8859-1"
+    QTest::addColumn<IniDocument::Encoding>("encoding");
+    QTest::addColumn<QStringList>("ends"); // after each of the five lines
+    QTest::addColumn<QString>("newEnd");   // of added lines, and of the last line once it has a successor
+    const QStringList crlf = {"\r\n", "\r\n", "\r\n", "\r\n", "\r\n"};
+    const QStringList cr = {"\r", "\r", "\r", "\r", ""};
+    const QStringList mixed = {"\r", "\n", "\r\n", "\r", "\r\n"};
+    QTest::newRow("utf-16 le, crlf") << QByteArray("UTF-16LE") << IniDocument::Encoding::Utf16LE << crlf << "\r\n";
+    QTest::newRow("utf-16 be, crlf") << QByteArray("UTF-16BE") << IniDocument::Encoding::Utf16BE << crlf << "\r\n";
+    QTest::newRow("utf-16 be, cr, no final end") << QByteArray("UTF-16BE") << IniDocument::Encoding::Utf16BE << cr << "\r";
+    QTest::newRow("utf-16 le, mixed: cr lf, as a lone cr would join an lf")
+        << QByteArray("UTF-16LE") << IniDocument::Encoding::Utf16LE << mixed << "\r\n";
+    QTest::newRow("utf-8, cr, no final end") << QByteArray("UTF-8") << IniDocument::Encoding::Utf8 << cr << "\r";
+    QTest::newRow("utf-8, cr and cr lf")
+        << QByteArray("UTF-8") << IniDocument::Encoding::Utf8 << QStringList{"\r", "\r\n", "\r", "\r\n", "\r"} << "\r";
+    QTest::newRow("latin-1, lf then cr")
+        << QByteArray("ISO-8859-1") << IniDocument::Encoding::Latin1 << QStringList{"\n", "\r", "\r", "\r", "\r"} << "\n";
+}
+
+// Values are found; a change alters that key's text only, an added key line is
+// encoded like the rest and ends like the first line, and the result reads back.
+void TestIniDocument::keepsEncodingAndLineEnds()
+{
+    QFETCH(QByteArray, codec);
+    QFETCH(IniDocument::Encoding, encoding);
+    QFETCH(QStringList, ends);
+    QFETCH(QString, newEnd);
+    const auto encode = [&](const QStringList &lines, const QStringList &lineEnds) {
+        QString text;
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            text += lines[i] + lineEnds.value(i, newEnd);
+        const bool bom = codec != "ISO-8859-1";
+        QStringEncoder encoder(codec.constData(), bom ? QStringEncoder::Flag::WriteBom : QStringEncoder::Flag::Default);
+        return QByteArray(encoder.encode(text));
+    };
+    const QStringList lines = {"[Display]", "iSize W = 1280 ; width", "sName=Ren\u00e9e", "[Water]", "bUse=1"};
+    const QByteArray bytes = encode(lines, ends);
+    IniDocument document = IniDocument::fromBytes(bytes);
+    QVERIFY(document.isValid());
+    QCOMPARE(document.encoding(), encoding);
+    QCOMPARE(document.hasByteOrderMark(), codec != "ISO-8859-1");
+    QCOMPARE(document.endsWithLineEnd(), !ends.last().isEmpty());
+    QCOMPARE(document.value("display", "isize w"), "1280");
+    QCOMPARE(document.value("Display", "sName"), "Ren\u00e9e");
+    QCOMPARE(document.value("Water", "bUse"), "1");
+    QCOMPARE(document.toBytes(), bytes);
+
+    QVERIFY(document.setValue("Display", "iSize W", "1920"));
+    QStringList changed = lines;
+    changed[1] = "iSize W = 1920 ; width";
+    QCOMPARE(document.toBytes(), encode(changed, ends));
+
+    QVERIFY(document.setValue("Water", "sCity", "\u65e5\u672c") == (encoding != IniDocument::Encoding::Latin1));
+    QVERIFY(document.setValue("Water", "fLevel", "0.5"));
+    const QByteArray saved = document.toBytes();
+    changed.append("fLevel=0.5");
+    if (encoding != IniDocument::Encoding::Latin1)
+        changed.insert(5, "sCity=\u65e5\u672c");
+    QStringList endsAfter = ends;
+    endsAfter.last() = ends.last().isEmpty() ? newEnd : ends.last();
+    QCOMPARE(saved, encode(changed, endsAfter));
+    QVERIFY(document.endsWithLineEnd());
+
+    const IniDocument reread = IniDocument::fromBytes(saved);
+    QCOMPARE(reread.encoding(), encoding);
+    QCOMPARE(reread.value("Water", "fLevel"), "0.5");
+    QCOMPARE(reread.value("Display", "iSize W"), "1920");
+}
+
+void TestIniDocument::refusesBytesThatAreNoLinesOfText_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("utf-16 le cut inside a unit") << QByteArray("\xFF\xFE[\0A\0]\0\n", 9) << false;
+    QTest::newRow("utf-16 be cut inside a unit") << QByteArray("\xFE\xFF\0[\0A\0", 7) << false;
+    QTest::newRow("utf-32 le") << QByteArray("\xFF\xFE\0\0[\0\0\0", 8) << false;
+    QTest::newRow("utf-32 be") << QByteArray("\0\0\xFE\xFF\0\0\0[", 8) << false;
+    QTest::newRow("utf-16 le without a byte order mark") << QByteArray("[\0A\0]\0\n\0", 8) << false;
+    QTest::newRow("utf-16 be without a byte order mark") << QByteArray("\0[\0A\0]\0\n", 8) << false;
+    QTest::newRow("utf-16 with a lone surrogate") << QByteArray("\xFF\xFEk\0=\0\x00\xD8\n\0", 10) << true;
+    QTest::newRow("utf-16 byte order mark alone") << QByteArray("\xFE\xFF") << true;
+    QTest::newRow("nul later in 8-bit text") << QByteArray("k=\0\n", 4) << true;
+    QTest::newRow("utf-8 byte order mark, then a nul") << QByteArray("\xEF\xBB\xBF\0=\n", 6) << true;
+}
+
+// What cannot be read as lines is left as it is: no key, no write, the same bytes.
+void TestIniDocument::refusesBytesThatAreNoLinesOfText()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, valid);
+    IniDocument document = IniDocument::fromBytes(bytes);
+    QCOMPARE(document.isValid(), valid);
+    QCOMPARE(document.toBytes(), bytes);
+    QCOMPARE(document.setValue("A", "k", "1"), valid);
+    document.removeEmptyLines();
+    if (!valid)
+        QCOMPARE(document.toBytes(), bytes);
+    else
+        QCOMPARE(IniDocument::fromBytes(document.toBytes()).value("A", "k"), "1");
 }
 
 QTEST_MAIN(TestIniDocument)

@@ -5,6 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QThread>
+
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -44,6 +50,8 @@ private slots:
     void documentsFolderComesFirst();
     void steamPrefixChangedLastWins();
     void winePrefixesComeAfterSteam();
+    void libraryListThatIsNoSmallFileIsSkipped_data();
+    void libraryListThatIsNoSmallFileIsSkipped();
 };
 
 // First even when a prefix's file is newer, and named when no folder holds the files.
@@ -92,6 +100,42 @@ void TestIniFolder::winePrefixesComeAfterSteam()
     QCOMPARE(findIniFolder(home.search), inOwn);
     const QString inSteam = home.placeGame(home.steamDocuments(QStringLiteral("7")), home.now.addYears(-1));
     QCOMPARE(findIniFolder(home.search), inSteam);
+}
+
+void TestIniFolder::libraryListThatIsNoSmallFileIsSkipped_data()
+{
+    QTest::addColumn<bool>("fifo"); // else a file of over 1 MiB
+    QTest::newRow("fifo without a writer") << true;
+    QTest::newRow("oversized, listing a newer prefix") << false;
+}
+
+// The lookup neither waits for a FIFO's writer nor reads a huge file.
+void TestIniFolder::libraryListThatIsNoSmallFileIsSkipped()
+{
+    QFETCH(bool, fifo);
+    FakeHome home;
+    const QString inRoot = home.placeGame(home.steamDocuments(QStringLiteral("1")), home.now);
+    const QString library = home.path(QStringLiteral("Games Drive/SteamLibrary"));
+    home.placeGame(home.steamDocuments(QStringLiteral("2"), library), home.now.addDays(1));
+    const QString list = home.steamRoot + QStringLiteral("/steamapps/libraryfolders.vdf");
+    if (fifo)
+        QCOMPARE(mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+    else
+        TestSupport::writeBytes(list, "\"libraryfolders\"\n{\n\t\"path\"\t\"" + library.toUtf8() + "\"\n"
+                                + QByteArray(1024 * 1024, ' ') + "}\n");
+
+    QString found;
+    std::unique_ptr<QThread> lookup(QThread::create([&] { found = findIniFolder(home.search); }));
+    lookup->start();
+    if (!lookup->wait(QDeadlineTimer(60000))) {
+        // Opening the other end releases a lookup blocked in opening the FIFO.
+        const int writer = ::open(QFile::encodeName(list).constData(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0)
+            ::close(writer);
+        lookup->wait();
+        QFAIL("the lookup blocked on the library list");
+    }
+    QCOMPARE(found, inRoot);
 }
 
 QTEST_MAIN(TestIniFolder)

@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 using namespace TestSupport;
@@ -11,7 +13,43 @@ namespace {
 
 // Every save syncs to disk; in memory the thousands of saves take seconds, not minutes.
 const QString scratch = (QFileInfo("/dev/shm").isWritable() ? "/dev/shm" : QDir::tempPath()) + "/vantor-XXXXXX";
-const QByteArray bom = "\xEF\xBB\xBF";
+const QByteArrayList byteOrderMarks = {"\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+const QStringList lineEnds = {"\n", "\r\n", "\r"};
+
+QByteArray byteOrderMarkOf(const QByteArray &bytes)
+{
+    for (const QByteArray &mark : byteOrderMarks) {
+        if (bytes.startsWith(mark))
+            return mark;
+    }
+    return QByteArray();
+}
+
+// A file's text; 8-bit text byte for byte, as Latin-1.
+QString textOf(const QByteArray &bytes)
+{
+    const QByteArray mark = byteOrderMarkOf(bytes);
+    const QByteArray body = bytes.mid(mark.size());
+    if (mark.size() != 2)
+        return QString::fromLatin1(body);
+    return QStringDecoder(mark == "\xFF\xFE" ? QStringConverter::Utf16LE : QStringConverter::Utf16BE).decode(body);
+}
+
+// Lines with their ends.
+QStringList linesOf(const QString &text)
+{
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        if (text[at] == u'\n' || (text[at] == u'\r' && (at + 1 == text.size() || text[at + 1] != u'\n'))) {
+            lines.append(text.mid(start, at + 1 - start));
+            start = at + 1;
+        }
+    }
+    if (start < text.size())
+        lines.append(text.mid(start));
+    return lines;
+}
 
 QString sectionId(const QString &name)
 {
@@ -33,35 +71,43 @@ const struct { int weight; const char *text; } lineKinds[] = {
 };
 const QStringList keys = {"iSize W", "fGamma", "sPath", "bFull Screen", "sName"};
 
-// A file's bytes, the non-empty lines a save keeps (a CRLF end as "\r") and the lines writes may change.
-struct Generated { QByteArray bytes; QList<QByteArray> kept; int touched = 0; };
+// A file's bytes, the non-empty lines a save keeps (with their ends) and the lines writes may change.
+struct Generated { QByteArray bytes; QStringList kept; int touched = 0; };
 
 Generated generate(QRandomGenerator &random, const QMap<QString, QStringList> &written, const QString &path)
 {
     Generated file;
-    const int ends = random.bounded(3), count = random.bounded(40); // ends: LF, CRLF or mixed
-    QString section;
+    const int ends = random.bounded(4), count = random.bounded(40); // ends: one of lineEnds, or mixed
+    QString text, section;
     QStringList seen;
     for (int line = 0; line < count; ++line) {
         const auto *kind = lineKinds;
         for (int at = random.bounded(100); at >= kind->weight; at -= (kind++)->weight) {}
         const QString name = pick(random, {"Display", "General", "Water", "Controls"}), key = pick(random, keys);
-        QByteArray text = QByteArray(kind->text).replace("%s", name.toUtf8()).replace("%k", key.toUtf8());
-        text.replace("%v", pick(random, {"0", "-7", "NULL", "C:\\Users\\", "a, b", "\"Radeon\""}).toUtf8());
-        text.replace("%L", QByteArray(random.bounded(5000, 60000), 'v'));
+        QString lineText = QString::fromLatin1(kind->text).replace("%s", name).replace("%k", key);
+        lineText.replace("%v", pick(random, {"0", "-7", "NULL", "C:\\Users\\", "a, b", "\"Radeon\""}));
+        lineText.replace("%L", QString(random.bounded(5000, 60000), u'v'));
         section = strstr(kind->text, "%s") ? sectionId(name) : section;
         const QString id = strstr(kind->text, "%k") ? section + u'\n' + key.toCaseFolded() : QString();
-        const bool crlf = ends == 1 || (ends == 2 && random.bounded(2));
+        QString end = lineEnds.at(ends < 3 ? ends : random.bounded(3));
+        if (lineText.isEmpty() && end == "\n" && text.endsWith(u'\r'))
+            end = "\r\n"; // else a CR end and the LF of an empty line would make one CR LF
         if (written.contains(id) && !seen.contains(id))
             ++file.touched;
-        else if (!text.isEmpty())
-            file.kept.append(text + (crlf ? "\r" : ""));
+        else if (!lineText.isEmpty())
+            file.kept.append(lineText + end);
         seen.append(id);
-        file.bytes += text + (crlf ? "\r\n" : "\n");
+        text += lineText + end;
     }
-    if (ends < 2 && count > ends && random.bounded(5) == 0)
-        file.bytes.chop(ends + 1); // no final line end: a save ends it as the first line ends
-    file.bytes.prepend(random.bounded(5) ? QByteArray() : bom);
+    if (ends < 3 && count > 1 && random.bounded(5) == 0)
+        text.chop(lineEnds.at(ends).size()); // no final line end: a save ends it as the first line ends
+
+    const int encoding = random.bounded(10); // mostly 8-bit, some with a UTF-8 byte order mark; UTF-16 both ways
+    if (encoding < 8)
+        file.bytes = (encoding < 2 ? byteOrderMarks[0] : QByteArray()) + text.toLatin1();
+    else
+        file.bytes = QStringEncoder(encoding == 8 ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                                    QStringEncoder::Flag::WriteBom).encode(text);
     writeBytes(path, file.bytes);
     return file;
 }
@@ -101,13 +147,14 @@ void TestProperty::savesKeepUntouchedLinesAndReadBackWrites()
 
         for (int f = 0; f < 2; ++f) {
             const QByteArray saved = readBytes(dir.filePath(names[f]));
-            QCOMPARE(saved.startsWith(bom), files[f].bytes.startsWith(bom));
-            QList<QByteArray> lines = saved.mid(saved.startsWith(bom) ? bom.size() : 0).split('\n');
-            QCOMPARE(lines.takeLast(), QByteArray()); // the last line ends too
+            QCOMPARE(byteOrderMarkOf(saved), byteOrderMarkOf(files[f].bytes));
+            const QString text = textOf(saved);
+            QVERIFY(text.isEmpty() || text.endsWith(u'\n') || text.endsWith(u'\r')); // the last line ends too
+            const QStringList lines = linesOf(text);
             qsizetype next = 0; // the kept lines in order, only written keys and headers between them
-            for (const QByteArray &line : std::as_const(lines))
+            for (const QString &line : lines)
                 next += next < files[f].kept.size() && line == files[f].kept[next];
-            QVERIFY2(next == files[f].kept.size(), ("lost " + files[f].kept.value(next)).constData());
+            QVERIFY2(next == files[f].kept.size(), qPrintable("lost " + files[f].kept.value(next)));
             QVERIFY(lines.size() - next <= files[f].touched + 2 * writes.size() + 2);
         }
         IniStore reread(dir.path() + u'/');

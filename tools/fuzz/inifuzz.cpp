@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to IniDocument as a file, writes a few keys chosen from
 // the same bytes, and checks what the engine promises:
 //  - an untouched document serialises to exactly the input;
+//  - bytes that are no lines of text are refused, and only those;
 //  - a write changes one line's value, inserts one key line, or appends a header
 //    and a key line; every other line keeps its bytes and order;
 //  - a refused write changes nothing;
@@ -18,6 +19,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringDecoder>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdint>
@@ -45,41 +47,68 @@ void check(bool condition, const char *what)
         fail(what);
 }
 
-const QByteArray byteOrderMark("\xEF\xBB\xBF");
+const QByteArrayList byteOrderMarks = {"\xFF\xFE", "\xFE\xFF", "\xEF\xBB\xBF"}; // UTF-16 first
+
+QByteArray byteOrderMarkOf(const QByteArray &bytes)
+{
+    for (const QByteArray &mark : byteOrderMarks) {
+        if (bytes.startsWith(mark))
+            return mark;
+    }
+    return QByteArray();
+}
+
+// UTF-16 cut inside a unit or starting with a NUL (UTF-32), or wide text
+// without a byte order mark, are no lines of text.
+bool isText(const QByteArray &bytes)
+{
+    const QByteArray mark = byteOrderMarkOf(bytes);
+    const QByteArray body = bytes.mid(mark.size());
+    if (mark.size() == 2)
+        return body.size() % 2 == 0 && !body.startsWith(QByteArray(2, '\0'));
+    return !mark.isEmpty() || (!body.startsWith('\0') && !(body.size() >= 2 && body[1] == '\0'));
+}
 
 struct Line
 {
     QByteArray text;
-    QByteArray end; // "", "\n" or "\r\n"
+    QByteArray end; // the line end's bytes, empty for none
     QByteArray bytes() const { return text + end; }
 };
 
 struct Split
 {
-    bool bom = false;
+    QByteArray bom;
     std::vector<Line> lines;
 };
 
+// Splits valid bytes at LF, CR LF and lone CR, unit by unit.
 Split splitLines(const QByteArray &bytes)
 {
     Split split;
-    QByteArrayView body(bytes);
-    if (body.startsWith(byteOrderMark)) {
-        split.bom = true;
-        body = body.sliced(byteOrderMark.size());
-    }
+    split.bom = byteOrderMarkOf(bytes);
+    const QByteArray body = bytes.mid(split.bom.size());
+    const qsizetype width = split.bom.size() == 2 ? 2 : 1;
+    const bool littleEndian = split.bom == "\xFF\xFE";
+    const auto unit = [&](qsizetype at) -> char16_t {
+        if (width == 1)
+            return uchar(body[at]);
+        return littleEndian ? qFromLittleEndian<char16_t>(body.constData() + at)
+                            : qFromBigEndian<char16_t>(body.constData() + at);
+    };
     qsizetype start = 0;
-    while (start < body.size()) {
-        const qsizetype newline = body.indexOf('\n', start);
-        if (newline < 0) {
-            split.lines.push_back({body.sliced(start).toByteArray(), QByteArray()});
-            break;
-        }
-        const bool crlf = newline > start && body[newline - 1] == '\r';
-        const qsizetype end = crlf ? newline - 1 : newline;
-        split.lines.push_back({body.sliced(start, end - start).toByteArray(), crlf ? "\r\n" : "\n"});
-        start = newline + 1;
+    for (qsizetype at = 0; at < body.size(); at += width) {
+        const char16_t c = unit(at);
+        if (c != u'\n' && c != u'\r')
+            continue;
+        const bool crlf = c == u'\r' && at + width < body.size() && unit(at + width) == u'\n';
+        const qsizetype endSize = crlf ? 2 * width : width;
+        split.lines.push_back({body.mid(start, at - start), body.mid(at, endSize)});
+        at += endSize - width;
+        start = at + width;
     }
+    if (start < body.size())
+        split.lines.push_back({body.mid(start), QByteArray()});
     return split;
 }
 
@@ -91,27 +120,56 @@ QByteArray joined(const std::vector<Line> &lines, size_t from, size_t to)
     return bytes;
 }
 
-// Unlike QString::fromUtf8, keeps a U+FEFF at the start of the text.
+// Unlike QString::fromUtf8, keeps a U+FEFF at the start of the text; UTF-16 unit for unit.
 QString decode(const QByteArray &bytes, IniDocument::Encoding encoding)
 {
-    if (encoding == IniDocument::Encoding::Latin1)
+    switch (encoding) {
+    case IniDocument::Encoding::Latin1:
         return QString::fromLatin1(bytes);
+    case IniDocument::Encoding::Utf8:
+        break;
+    case IniDocument::Encoding::Utf16LE:
+    case IniDocument::Encoding::Utf16BE: {
+        QString text(bytes.size() / 2, Qt::Uninitialized);
+        if (encoding == IniDocument::Encoding::Utf16LE)
+            qFromLittleEndian<char16_t>(bytes.constData(), text.size(), text.data());
+        else
+            qFromBigEndian<char16_t>(bytes.constData(), text.size(), text.data());
+        return text;
+    }
+    }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
 }
 
 QByteArray encode(const QString &text, IniDocument::Encoding encoding)
 {
-    return encoding == IniDocument::Encoding::Utf8 ? text.toUtf8() : text.toLatin1();
+    switch (encoding) {
+    case IniDocument::Encoding::Latin1:
+        return text.toLatin1();
+    case IniDocument::Encoding::Utf8:
+        return text.toUtf8();
+    case IniDocument::Encoding::Utf16LE:
+    case IniDocument::Encoding::Utf16BE:
+        break;
+    }
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    if (encoding == IniDocument::Encoding::Utf16LE)
+        qToLittleEndian<char16_t>(text.constData(), text.size(), bytes.data());
+    else
+        qToBigEndian<char16_t>(text.constData(), text.size(), bytes.data());
+    return bytes;
 }
 
-QByteArray lineEndBytes(IniDocument::LineEnd end)
+QByteArray lineEndBytes(IniDocument::LineEnd end, IniDocument::Encoding encoding)
 {
     switch (end) {
     case IniDocument::LineEnd::Lf:
-        return "\n";
+        return encode(QStringLiteral("\n"), encoding);
     case IniDocument::LineEnd::CrLf:
-        return "\r\n";
+        return encode(QStringLiteral("\r\n"), encoding);
+    case IniDocument::LineEnd::Cr:
+        return encode(QStringLiteral("\r"), encoding);
     case IniDocument::LineEnd::None:
         break;
     }
@@ -127,7 +185,7 @@ bool canEncode(const QString &text, IniDocument::Encoding encoding)
 {
     if (!QStringView(text).isValidUtf16())
         return false;
-    if (encoding == IniDocument::Encoding::Utf8)
+    if (encoding != IniDocument::Encoding::Latin1)
         return true;
     for (QChar c : text) {
         if (c.unicode() > 0xff)
@@ -257,7 +315,7 @@ void checkWrite(const Split &before, const Split &after, const Write &write, con
                 std::vector<int> &origins)
 {
     const IniDocument::Encoding encoding = document.encoding();
-    const QByteArray newLine = lineEndBytes(document.newLineEnd());
+    const QByteArray newLine = lineEndBytes(document.newLineEnd(), encoding);
     const std::vector<Line> &b = before.lines;
     const std::vector<Line> &a = after.lines;
     const size_t n = b.size();
@@ -271,16 +329,13 @@ void checkWrite(const Split &before, const Split &after, const Write &write, con
         if (same == n)
             return; // the value was already there
         check(joined(a, same + 1, n) == joined(b, same + 1, n), "a value write changed a second line");
-        // A CR at the end of the new text joins the LF after it, so the line
-        // end is only checked to be there or not, as before.
-        const QByteArray &old = b[same].text;
-        const QByteArray now = a[same].bytes();
-        const qsizetype equals = old.indexOf('=');
+        const QString old = decode(b[same].text, encoding);
+        const QString now = decode(a[same].text, encoding);
+        const qsizetype equals = old.indexOf(u'=');
         check(equals > 0 && now.startsWith(old.left(equals + 1)), "a value write changed the key");
-        check(now.endsWith('\n') == !b[same].end.isEmpty(), "a value write changed a line end");
-        check(decode(old.left(equals), encoding).trimmed().toCaseFolded() == write.key.toCaseFolded(),
-              "a value write hit another key");
-        check(now.contains(encode(write.value, encoding)), "a value write lost the value");
+        check(a[same].end == b[same].end, "a value write changed a line end");
+        check(old.left(equals).trimmed().toCaseFolded() == write.key.toCaseFolded(), "a value write hit another key");
+        check(now.contains(write.value), "a value write lost the value");
         origins[same] = -1;
         return;
     }
@@ -332,8 +387,7 @@ void checkUntouched(const Split &input, const Split &output, const std::vector<i
         check(origins[i] == expected, "an untouched line went missing or moved");
         const Line &was = input.lines[size_t(expected)];
         const QByteArray now = output.lines[i].bytes();
-        const bool same = now == was.bytes()
-                          || (was.end.isEmpty() && (now == was.text + "\n" || now == was.text + "\r\n"));
+        const bool same = now == was.bytes() || (was.end.isEmpty() && output.lines[i].text == was.text);
         check(same, "an untouched line changed");
         ++expected;
     }
@@ -342,10 +396,9 @@ void checkUntouched(const Split &input, const Split &output, const std::vector<i
     check(size_t(expected) == input.lines.size(), "untouched lines were dropped");
 }
 
-void checkRemoveEmptyLines(IniDocument document, const std::map<std::pair<QString, QString>, Write> &written,
-                           bool endsInLoneCr)
+void checkRemoveEmptyLines(IniDocument document, const std::map<std::pair<QString, QString>, Write> &written)
 {
-    const QByteArray newLine = lineEndBytes(document.newLineEnd());
+    const QByteArray newLine = lineEndBytes(document.newLineEnd(), document.encoding());
     const Split before = splitLines(document.toBytes());
     document.removeEmptyLines();
     std::vector<Line> kept;
@@ -355,10 +408,9 @@ void checkRemoveEmptyLines(IniDocument document, const std::map<std::pair<QStrin
     }
     if (!kept.empty() && kept.back().end.isEmpty())
         kept.back().end = newLine;
-    const QByteArray expected = (before.bom ? byteOrderMark : QByteArray()) + joined(kept, 0, kept.size());
-    // A last line holding only a CR looks empty once it has gained a line end,
-    // yet it is not empty to the document.
-    check(endsInLoneCr || document.toBytes() == expected, "removeEmptyLines did more than drop empty lines");
+    const QByteArray expected = before.bom + joined(kept, 0, kept.size());
+    check(document.toBytes() == expected, "removeEmptyLines did more than drop empty lines");
+    check(document.endsWithLineEnd(), "removeEmptyLines left the last line open");
     for (const auto &entry : written) {
         const Write &write = entry.second;
         if (readsBackUnchanged(write.value))
@@ -374,10 +426,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     trace.clear();
     IniDocument document = IniDocument::fromBytes(input);
     check(document.toBytes() == input, "an untouched document does not give back its input");
+    check(document.isValid() == isText(input), "bytes refused that are text, or the reverse");
+    if (!document.isValid()) {
+        check(!document.setValue(QStringLiteral("A"), QStringLiteral("k"), QStringLiteral("1")),
+              "a document that is no text took a write");
+        document.removeEmptyLines();
+        check(document.toBytes() == input, "a document that is no text changed");
+        return 0;
+    }
 
     const Split original = splitLines(input);
     const IniDocument::Encoding encoding = document.encoding();
-    check(original.bom == document.hasByteOrderMark(), "byte order mark misread");
+    check(original.bom.isEmpty() != document.hasByteOrderMark(), "byte order mark misread");
+    check((original.bom.size() == 2)
+              == (encoding == IniDocument::Encoding::Utf16LE || encoding == IniDocument::Encoding::Utf16BE),
+          "UTF-16 misread");
+    check(original.lines.empty() || original.lines.back().end.isEmpty() != document.endsWithLineEnd(),
+          "the last line's end misread");
     const Names names = namesIn(original, encoding);
 
     std::vector<int> origins(original.lines.size());
@@ -430,6 +495,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     // back as UTF-8; the bytes stay the same, so the written text is what those
     // bytes say in the encoding the output is read in.
     const IniDocument reread = IniDocument::fromBytes(output);
+    check(reread.isValid(), "the output is no text");
     check(reread.toBytes() == output, "the output does not round-trip");
     check(reread.encoding() == encoding || encoding == IniDocument::Encoding::Latin1,
           "a UTF-8 document reads back in another encoding");
@@ -450,6 +516,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
             fail("a written key reads back differently");
         }
     }
-    checkRemoveEmptyLines(document, written, input.endsWith('\r'));
+    checkRemoveEmptyLines(document, written);
     return 0;
 }
