@@ -5,7 +5,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QGuiApplication::setDesktopFileName(QStringLiteral("vantor-configurator"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vantor_configurator"));
     MainWindow window;
     window.show();
     return app.exec();

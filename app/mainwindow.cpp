@@ -28,8 +28,8 @@ MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , form(new Ui::MainForm)
 {
+    useFormFont(this);
     form->setupUi(this);
-    setFont(formFont());
     overrideWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
 
     form->spnGamma->setSingleStep(0.05);
