@@ -54,9 +54,8 @@ struct ExamplePair
     }
 };
 
-// Puts the examples below home and records what one Apply of window makes of them:
-// the bytes the floor writes.
-ExamplePair examplePair(const QString &home, QWidget *window)
+// The examples, put below home.
+ExamplePair examplePair(const QString &home)
 {
     ExamplePair pair;
     pair.folder = iniFolderBelow(home);
@@ -65,15 +64,22 @@ ExamplePair examplePair(const QString &home, QWidget *window)
     pair.originalPrefs = readFile(QStringLiteral(VANTOR_SOURCE_DIR "/examples/VantorPrefs.ini"));
     pair.originalMain = readFile(QStringLiteral(VANTOR_SOURCE_DIR "/examples/Vantor.ini"));
     pair.restore();
-    if (window) {
-        IniStore store(pair.folder);
-        applyFormToStore(window, store);
-        if (!store.save().isEmpty())
-            qFatal("the first Apply failed");
-        pair.finalPrefs = readFile(pair.prefsPath);
-        pair.finalMain = readFile(pair.mainPath);
-    }
     return pair;
+}
+
+// What one Apply of window makes of the examples: the bytes the floor writes.
+void recordFirstApply(ExamplePair &pair, QWidget *window)
+{
+    IniStore store(pair.folder);
+    applyFormToStore(window, store);
+    if (!store.save().isEmpty())
+        qFatal("the first Apply failed");
+    pair.finalPrefs = readFile(pair.prefsPath);
+    pair.finalMain = readFile(pair.mainPath);
+    std::printf("Apply turns VantorPrefs.ini %lld -> %lld bytes (%s), Vantor.ini %lld -> %lld bytes (%s).\n",
+                qint64(pair.originalPrefs.size()), qint64(pair.finalPrefs.size()),
+                pair.finalPrefs == pair.originalPrefs ? "unchanged" : "changed", qint64(pair.originalMain.size()),
+                qint64(pair.finalMain.size()), pair.finalMain == pair.originalMain ? "unchanged" : "changed");
 }
 
 // Milliseconds of each configuration, one list entry per round.
@@ -166,17 +172,13 @@ void run(const QString &base, const QString &label, int samples)
     qputenv("HOME", QFile::encodeName(home.path()));
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("WINEPREFIX");
-    examplePair(home.path(), nullptr); // the files the window opens
+    ExamplePair pair = examplePair(home.path());
 
     MainWindow window;
     auto *applyButton = window.findChild<QPushButton *>(QStringLiteral("btnApply"));
     if (!applyButton)
         qFatal("the form has no btnApply");
-    const ExamplePair pair = examplePair(home.path(), &window);
-    std::printf("Apply turns VantorPrefs.ini %lld -> %lld bytes (%s), Vantor.ini %lld -> %lld bytes (%s).\n",
-                qint64(pair.originalPrefs.size()), qint64(pair.finalPrefs.size()),
-                pair.finalPrefs == pair.originalPrefs ? "unchanged" : "changed", qint64(pair.originalMain.size()),
-                qint64(pair.finalMain.size()), pair.finalMain == pair.originalMain ? "unchanged" : "changed");
+    recordFirstApply(pair, &window);
 
     Times warmUp;
     for (int round = 0; round < 5; ++round)

@@ -239,19 +239,25 @@ Samples measureFresh(int samples, const ChildPlace &place)
     return fresh;
 }
 
+// Each configuration in processes of its own, in rounds taking turns, so that a change
+// in the machine's load falls on all of them alike.
 Samples measureWarm(int samples, const ChildPlace &place)
 {
+    constexpr int rounds = 4;
+    const QString perRound = QString::number((samples + rounds - 1) / rounds);
     Samples warm;
-    for (const Configuration &configuration : configurations()) {
-        const QByteArray output = runSelf({QStringLiteral("--warm"), configuration.name, QStringLiteral("3"),
-                                           QString::number(samples)},
-                                          place.environment, place.workingDirectory);
-        for (const QByteArray &line : taggedLines(output, "SAMPLE")) {
-            Sample sample;
-            sample.constructMs = field(line, "construct") / 1e6;
-            sample.shownMs = field(line, "shown") / 1e6;
-            sample.cpuShownMs = field(line, "cpushown") / 1e6;
-            warm[configuration.name].append(sample);
+    for (int round = 0; round < rounds; ++round) {
+        for (const Configuration &configuration : configurations()) {
+            const QByteArray output = runSelf({QStringLiteral("--warm"), configuration.name, QStringLiteral("3"),
+                                               perRound},
+                                              place.environment, place.workingDirectory);
+            for (const QByteArray &line : taggedLines(output, "SAMPLE")) {
+                Sample sample;
+                sample.constructMs = field(line, "construct") / 1e6;
+                sample.shownMs = field(line, "shown") / 1e6;
+                sample.cpuShownMs = field(line, "cpushown") / 1e6;
+                warm[configuration.name].append(sample);
+            }
         }
     }
     return warm;
@@ -309,9 +315,11 @@ void printFresh(const Samples &fresh, int samples)
                 qPrintable(mib(qint64(medianOf(fresh, form, &Sample::appHwmKiB)))));
 }
 
-void printWarm(const Samples &warm, int samples)
+void printWarm(const Samples &warm)
 {
-    std::printf("\nIn one process per configuration, after 3 warm-up windows (medians of %d):\n", samples);
+    std::printf("\nIn processes of their own, 4 per configuration taking turns, each after 3 warm-up windows\n"
+                "(medians of %d):\n",
+                int(warm.first().size()));
     Table table({QStringLiteral("configuration"), QStringLiteral("construct"), QStringLiteral("construct->shown"),
                  QStringLiteral("(best)"), QStringLiteral("spread"), QStringLiteral("CPU construct->shown")});
     for (const Configuration &configuration : configurations()) {
@@ -380,7 +388,7 @@ void printWhereTimeGoes(const Samples &fresh, const Samples &warm)
     };
     row("all of MainWindow over the bare form", "window", "form");
     row("the form font", "form-font", "form");
-    row("the rest: store, load pass, resolution box, ...", "window", "form-font");
+    row("the rest: slots connected by name, store, load pass, resolution box", "window", "form-font");
     table.print();
 }
 
@@ -407,7 +415,7 @@ int parent(int freshSamples, int warmSamples)
     const Samples fresh = measureFresh(freshSamples, place);
     printFresh(fresh, freshSamples);
     const Samples warm = measureWarm(warmSamples, place);
-    printWarm(warm, warmSamples);
+    printWarm(warm);
     printRatios(fresh, warm);
     printWhereTimeGoes(fresh, warm);
 

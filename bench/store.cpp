@@ -373,8 +373,8 @@ void printTimes(const PassResults &results)
                  QStringLiteral("peak RSS"), QStringLiteral("own peak")});
     for (const int lines : lineCounts) {
         for (const QString &configuration : configurations) {
-            const QList<double> &values = results.totals[configuration][lines];
-            const Phases &phases = results.phaseMedians[configuration][lines];
+            const QList<double> values = results.totals.value(configuration).value(lines);
+            const Phases phases = results.phaseMedians.value(configuration).value(lines);
             times.addRow({QString::number(lines),
                           QStringLiteral("%1 + %2").arg(results.fileSizes[lines][0]).arg(results.fileSizes[lines][1]),
                           configuration, QString::number(values.size()), ms(median(values)), ms(best(values)),

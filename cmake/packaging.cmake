@@ -1,4 +1,4 @@
-# Desktop integration and the Debian package.
+# Desktop integration and the Debian package, on Linux.
 #
 # The desktop entry and the AppStream metainfo carry the application's id in their file
 # names; software centres match the two by it. scripts/package.sh builds the package:
@@ -10,23 +10,27 @@ set(VANTOR_SCREENSHOT_BASE_URL "https://vantor-configurator.invalid/screenshots"
 set(VANTOR_PACKAGE_CONTACT "Vantor Configurator maintainers <maintainers@vantor-configurator.invalid>"
     CACHE STRING "Maintainer of the Debian package")
 
-if(UNIX AND NOT APPLE)
-    install(FILES ${PROJECT_SOURCE_DIR}/resources/${VANTOR_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-
-    configure_file(${PROJECT_SOURCE_DIR}/resources/${VANTOR_APP_ID}.metainfo.xml.in
-                   ${PROJECT_BINARY_DIR}/${VANTOR_APP_ID}.metainfo.xml @ONLY)
-    install(FILES ${PROJECT_BINARY_DIR}/${VANTOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-
-    # Debian installs manual pages compressed, without a time stamp in the gzip header.
-    configure_file(${PROJECT_SOURCE_DIR}/docs/vantor-configurator.1.in ${PROJECT_BINARY_DIR}/vantor-configurator.1 @ONLY)
-    find_program(GZIP_EXECUTABLE gzip REQUIRED)
-    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/vantor-configurator.1.gz
-        COMMAND ${GZIP_EXECUTABLE} -9nf -k vantor-configurator.1
-        DEPENDS ${PROJECT_BINARY_DIR}/vantor-configurator.1
-        WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
-    add_custom_target(vantor_manpage ALL DEPENDS ${PROJECT_BINARY_DIR}/vantor-configurator.1.gz)
-    install(FILES ${PROJECT_BINARY_DIR}/vantor-configurator.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(NOT UNIX OR APPLE)
+    return()
 endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/resources/${VANTOR_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+configure_file(${PROJECT_SOURCE_DIR}/resources/${VANTOR_APP_ID}.metainfo.xml.in
+               ${PROJECT_BINARY_DIR}/${VANTOR_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/${VANTOR_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# Debian installs manual pages compressed, without a time stamp in the gzip header.
+configure_file(${PROJECT_SOURCE_DIR}/docs/vantor-configurator.1.in ${PROJECT_BINARY_DIR}/vantor-configurator.1 @ONLY)
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/vantor-configurator.1.gz
+    COMMAND ${GZIP_EXECUTABLE} -9nf -k vantor-configurator.1
+    DEPENDS ${PROJECT_BINARY_DIR}/vantor-configurator.1
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR})
+add_custom_target(vantor_manpage ALL DEPENDS ${PROJECT_BINARY_DIR}/vantor-configurator.1.gz)
+install(FILES ${PROJECT_BINARY_DIR}/vantor-configurator.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantor-configurator)
