@@ -1,6 +1,7 @@
 #include "formfont.h"
 
 #include <QApplication>
+#include <QWidget>
 
 QFont formFont()
 {
@@ -15,4 +16,12 @@ QFont formFont()
 #endif
     font.setPointSizeF(7.5);
     return font;
+}
+
+void useFormFont(QWidget *window)
+{
+    QApplication::setFont(formFont());
+    // Outside the event loop the application does not pass the change on to existing
+    // widgets; an empty font makes the window take the application's again.
+    window->setFont(QFont());
 }

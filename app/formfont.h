@@ -2,6 +2,14 @@
 
 #include <QFont>
 
+class QWidget;
+
 // The form's fixed geometry was drawn for a small dialog font of about 8 points;
 // larger desktop fonts would clip its captions.
 QFont formFont();
+
+// Makes the form font the application's font and the font of window, which exists
+// already, before the form is built into it. The widgets then take the font as they
+// are made. A font set on the window alone would reach the tab pages only when they
+// are added, after their contents were built, and lay every widget out a second time.
+void useFormFont(QWidget *window);

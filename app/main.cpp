@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     nameTheProgram();
-    QGuiApplication::setDesktopFileName(QStringLiteral("vantor-configurator"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vantor_configurator"));
     std::unique_ptr<IniStore> store = openIniStore(commandLine.folder.isEmpty() ? iniFolder() : commandLine.folder);
     if (!store)
         return 2;

@@ -23,9 +23,9 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
     , form(new Ui::MainForm)
     , store(std::move(store))
 {
+    useFormFont(this);
     form->setupUi(this);
     linkPairs(*form);
-    setFont(formFont());
     overrideWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
 
     form->spnGamma->setSingleStep(0.05);

@@ -11,10 +11,9 @@
 #include "inistore.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPushButton>
-#include <QDir>
 #include <QSaveFile>
-#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -31,8 +30,148 @@ void commit(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
+// The example pair in a scratch home, as it is before and after one Apply.
+struct ExamplePair
+{
+    QString folder;
+    QString prefsPath;
+    QString mainPath;
+    QByteArray originalPrefs;
+    QByteArray originalMain;
+    QByteArray finalPrefs;
+    QByteArray finalMain;
+    QByteArray clickedPrefs; // what the button writes: only what the window changed
+    QByteArray clickedMain;
+
+    void restore() const
+    {
+        writeFile(prefsPath, originalPrefs);
+        writeFile(mainPath, originalMain);
+    }
+
+    void check(const char *what, const QByteArray &prefs, const QByteArray &main) const
+    {
+        if (readFile(prefsPath) != prefs || readFile(mainPath) != main)
+            qFatal("%s wrote other bytes than the first time", what);
+    }
+};
+
+// The examples, put below home.
+ExamplePair examplePair(const QString &home)
+{
+    ExamplePair pair;
+    pair.folder = iniFolderBelow(home);
+    pair.prefsPath = pair.folder + QStringLiteral("VantorPrefs.ini");
+    pair.mainPath = pair.folder + QStringLiteral("Vantor.ini");
+    pair.originalPrefs = readFile(QStringLiteral(VANTOR_SOURCE_DIR "/examples/VantorPrefs.ini"));
+    pair.originalMain = readFile(QStringLiteral(VANTOR_SOURCE_DIR "/examples/Vantor.ini"));
+    pair.restore();
+    return pair;
+}
+
+// What one Apply of window makes of the examples (the bytes the floor writes), and
+// what its button makes of them.
+void recordFirstApply(ExamplePair &pair, QWidget *window, QPushButton *applyButton)
+{
+    applyButton->click();
+    pair.clickedPrefs = readFile(pair.prefsPath);
+    pair.clickedMain = readFile(pair.mainPath);
+    pair.restore();
+
+    IniStore store(pair.folder);
+    applyFormToStore(window, store);
+    if (!store.save().isEmpty())
+        qFatal("the first Apply failed");
+    pair.finalPrefs = readFile(pair.prefsPath);
+    pair.finalMain = readFile(pair.mainPath);
+    std::printf("Apply turns VantorPrefs.ini %lld -> %lld bytes (%s), Vantor.ini %lld -> %lld bytes (%s).\n",
+                qint64(pair.originalPrefs.size()), qint64(pair.finalPrefs.size()),
+                pair.finalPrefs == pair.originalPrefs ? "unchanged" : "changed", qint64(pair.originalMain.size()),
+                qint64(pair.finalMain.size()), pair.finalMain == pair.originalMain ? "unchanged" : "changed");
+}
+
+// Milliseconds of each configuration, one list entry per round.
+struct Times
+{
+    QList<double> floor, applyAndSave, applyOnly, saveOnly, lookups, writes, clickChanged, clickUnchanged;
+};
+
+void timeRound(const ExamplePair &pair, QWidget *window, QPushButton *applyButton, Times &times)
+{
+    pair.restore();
+    times.floor.append(toMs(timeNs([&] {
+        commit(pair.prefsPath, pair.finalPrefs);
+        commit(pair.mainPath, pair.finalMain);
+    })));
+
+    pair.restore();
+    {
+        IniStore store(pair.folder);
+        times.applyOnly.append(toMs(timeNs([&] { applyFormToStore(window, store); })));
+        times.saveOnly.append(toMs(timeNs([&] {
+            if (!store.save().isEmpty())
+                qFatal("Apply failed");
+        })));
+        times.applyAndSave.append(times.applyOnly.back() + times.saveOnly.back());
+    }
+    pair.check("applyFormToStore + save", pair.finalPrefs, pair.finalMain);
+
+    // Two parts of applyFormToStore on their own: finding the controls by name, and
+    // 71 store writes of the same keys (with a fixed text).
+    times.lookups.append(toMs(timeNs([&] {
+        for (const Setting &setting : settingsCatalogue()) {
+            if (!window->findChild<QWidget *>(QLatin1String(setting.control)))
+                qFatal("no control %s", setting.control);
+        }
+    })));
+    {
+        IniStore store(pair.folder);
+        times.writes.append(toMs(timeNs([&] {
+            for (const Setting &setting : settingsCatalogue())
+                store.writeValue(QLatin1String(setting.section), QLatin1String(setting.key), QStringLiteral("1"));
+        })));
+    }
+
+    // The window's own button, after something else rewrote both files since its
+    // last save: the store reads them again and replays its edits.
+    pair.restore();
+    times.clickChanged.append(toMs(timeNs([&] { applyButton->click(); })));
+    pair.check("btnApply", pair.clickedPrefs, pair.clickedMain);
+    // And again with nothing changed anywhere: there is nothing to write.
+    times.clickUnchanged.append(toMs(timeNs([&] { applyButton->click(); })));
+}
+
+void printTimes(const Times &times, const QString &label, bool primary)
+{
+    const double floorMedian = median(times.floor);
+    std::printf("\n");
+    Table table({QStringLiteral("configuration"), QStringLiteral("median"), QStringLiteral("best"),
+                 QStringLiteral("ratio to floor"), QStringLiteral("goal"), QStringLiteral("verdict")});
+    const auto row = [&](const char *name, const QList<double> &values, bool judged) {
+        const double value = median(values) / floorMedian;
+        const QString goalText = judged ? QStringLiteral("<= 2.00x") : QString();
+        const QString verdictText = judged ? verdict(value <= 2.0, primary) : QString();
+        table.addRow({QLatin1String(name), ms(median(values)), ms(best(values)), ratio(value), goalText,
+                      verdictText});
+        if (judged)
+            printSummary(QStringLiteral("apply"), QLatin1String(name) + QStringLiteral(" (") + label + u')',
+                         ms(median(values)), ratio(value), goalText, verdictText);
+    };
+    row("floor: 2 QSaveFile commits of the final bytes", times.floor, false);
+    row("applyFormToStore + IniStore::save", times.applyAndSave, true);
+    row("  of which applyFormToStore (71 writes)", times.applyOnly, false);
+    row("  of which IniStore::save", times.saveOnly, false);
+    row("  alone: 71 findChild lookups of the controls", times.lookups, false);
+    row("  alone: 71 IniStore::writeValue, same keys", times.writes, false);
+    row("btnApply click, files rewritten meanwhile", times.clickChanged, true);
+    row("btnApply click, nothing to write", times.clickUnchanged, false);
+    table.print();
+    std::printf("  our work on top of the floor: %s per Apply\n",
+                qPrintable(ms(median(times.applyAndSave) - floorMedian)));
+}
+
 // One pass with the scratch home below base; label names the storage in the summary.
-void run(const QString &base, const QString &label, bool primary, int samples)
+void run(const QString &base, const QString &label, int samples)
 {
     std::printf("\n-- Scratch files on %s (%s) --\n", qPrintable(label), qPrintable(base));
     QTemporaryDir home(base + QStringLiteral("/vantor-bench-XXXXXX"));
@@ -41,122 +180,21 @@ void run(const QString &base, const QString &label, bool primary, int samples)
     qputenv("HOME", QFile::encodeName(home.path()));
     qunsetenv("XDG_CONFIG_HOME");
     qunsetenv("WINEPREFIX");
-    const QString folder = iniFolderBelow(home.path());
-    const QString prefsPath = folder + QStringLiteral("VantorPrefs.ini");
-    const QString mainPath = folder + QStringLiteral("Vantor.ini");
-    const QByteArray originalPrefs = readFile(QStringLiteral(VANTOR_SOURCE_DIR "/examples/VantorPrefs.ini"));
-    const QByteArray originalMain = readFile(QStringLiteral(VANTOR_SOURCE_DIR "/examples/Vantor.ini"));
-    const auto restore = [&] {
-        writeFile(prefsPath, originalPrefs);
-        writeFile(mainPath, originalMain);
-    };
-    restore();
+    ExamplePair pair = examplePair(home.path());
 
-    MainWindow window(std::make_unique<IniStore>(folder));
+    MainWindow window(std::make_unique<IniStore>(pair.folder));
     auto *applyButton = window.findChild<QPushButton *>(QStringLiteral("btnApply"));
     if (!applyButton)
         qFatal("the form has no btnApply");
+    recordFirstApply(pair, &window, applyButton);
 
-    // What one Apply makes of the examples: the bytes the floor writes.
-    {
-        IniStore store(folder);
-        applyFormToStore(&window, store);
-        if (!store.save().isEmpty())
-            qFatal("the first Apply failed");
-    }
-    const QByteArray finalPrefs = readFile(prefsPath);
-    const QByteArray finalMain = readFile(mainPath);
-    std::printf("Apply turns VantorPrefs.ini %lld -> %lld bytes (%s), Vantor.ini %lld -> %lld bytes (%s).\n",
-                qint64(originalPrefs.size()), qint64(finalPrefs.size()),
-                finalPrefs == originalPrefs ? "unchanged" : "changed", qint64(originalMain.size()),
-                qint64(finalMain.size()), finalMain == originalMain ? "unchanged" : "changed");
-    const auto check = [&](const char *what) {
-        if (readFile(prefsPath) != finalPrefs || readFile(mainPath) != finalMain)
-            qFatal("%s wrote other bytes than the first Apply", what);
-    };
-
-    QList<double> floor, applyAndSave, applyOnly, saveOnly, clickChanged, clickUnchanged, lookups, writes;
-    for (int round = -5; round < samples; ++round) { // five rounds of warm-up
-        restore();
-        const double floorMs = toMs(timeNs([&] {
-            commit(prefsPath, finalPrefs);
-            commit(mainPath, finalMain);
-        }));
-
-        restore();
-        double applyMs = 0;
-        double saveMs = 0;
-        {
-            IniStore store(folder);
-            applyMs = toMs(timeNs([&] { applyFormToStore(&window, store); }));
-            saveMs = toMs(timeNs([&] {
-                if (!store.save().isEmpty())
-                    qFatal("Apply failed");
-            }));
-        }
-        check("applyFormToStore + save");
-
-        // Two parts of applyFormToStore on their own: finding the controls by
-        // name, and 71 store writes of the same keys (with a fixed text).
-        const double lookupMs = toMs(timeNs([&] {
-            for (const Setting &setting : settingsCatalogue()) {
-                if (!window.findChild<QWidget *>(QLatin1String(setting.control)))
-                    qFatal("no control %s", setting.control);
-            }
-        }));
-        double writeMs = 0;
-        {
-            IniStore store(folder);
-            writeMs = toMs(timeNs([&] {
-                for (const Setting &setting : settingsCatalogue())
-                    store.writeValue(QLatin1String(setting.section), QLatin1String(setting.key), QStringLiteral("1"));
-            }));
-        }
-
-        // The window's own button, after something else rewrote both files since
-        // its last save: the store reads them again and replays its edits.
-        restore();
-        const double changedMs = toMs(timeNs([&] { applyButton->click(); }));
-        check("btnApply");
-        // And again with nothing changed anywhere: there is nothing to write.
-        const double unchangedMs = toMs(timeNs([&] { applyButton->click(); }));
-
-        if (round < 0)
-            continue;
-        floor.append(floorMs);
-        applyOnly.append(applyMs);
-        saveOnly.append(saveMs);
-        applyAndSave.append(applyMs + saveMs);
-        clickChanged.append(changedMs);
-        clickUnchanged.append(unchangedMs);
-        lookups.append(lookupMs);
-        writes.append(writeMs);
-    }
-
-    const double floorMedian = median(floor);
-    std::printf("\n");
-    Table table({QStringLiteral("configuration"), QStringLiteral("median"), QStringLiteral("best"),
-                 QStringLiteral("ratio to floor"), QStringLiteral("goal"), QStringLiteral("verdict")});
-    const auto row = [&](const QString &name, const QList<double> &values, bool judged) {
-        const double value = median(values) / floorMedian;
-        const QString goalText = judged ? QStringLiteral("<= 2.00x") : QString();
-        const QString verdictText = judged ? verdict(value <= 2.0, primary) : QString();
-        table.addRow({name, ms(median(values)), ms(best(values)), ratio(value), goalText, verdictText});
-        if (judged)
-            printSummary(QStringLiteral("apply"), name + QStringLiteral(" (") + label + u')', ms(median(values)),
-                         ratio(value), goalText, verdictText);
-    };
-    row(QStringLiteral("floor: 2 QSaveFile commits of the final bytes"), floor, false);
-    row(QStringLiteral("applyFormToStore + IniStore::save"), applyAndSave, true);
-    row(QStringLiteral("  of which applyFormToStore (71 writes)"), applyOnly, false);
-    row(QStringLiteral("  of which IniStore::save"), saveOnly, false);
-    row(QStringLiteral("  alone: 71 findChild lookups of the controls"), lookups, false);
-    row(QStringLiteral("  alone: 71 IniStore::writeValue, same keys"), writes, false);
-    row(QStringLiteral("btnApply click, files rewritten meanwhile"), clickChanged, true);
-    row(QStringLiteral("btnApply click, nothing to write"), clickUnchanged, false);
-    table.print();
-    std::printf("  our work on top of the floor: %s per Apply\n",
-                qPrintable(ms(median(applyAndSave) - floorMedian)));
+    Times warmUp;
+    for (int round = 0; round < 5; ++round)
+        timeRound(pair, &window, applyButton, warmUp);
+    Times times;
+    for (int round = 0; round < samples; ++round)
+        timeRound(pair, &window, applyButton, times);
+    printTimes(times, label, label == QLatin1String("disk"));
 }
 
 } // namespace
@@ -187,12 +225,7 @@ int main(int argc, char **argv)
                 "is judged there: the player's files are on a disk), and once on tmpfs, where fsync\n"
                 "costs nothing and our own work shows (secondary).\n",
                 samples);
-    run(QDir::tempPath(), QStringLiteral("disk"), true, samples);
-    QStorageInfo shm(QStringLiteral("/dev/shm"));
-    if (shm.isValid() && shm.fileSystemType() == "tmpfs")
-        run(shm.rootPath(), QStringLiteral("tmpfs"), false, samples);
-    else
-        std::printf("\n(no tmpfs at /dev/shm: the tmpfs pass is left out)\n");
+    onDiskAndTmpfs([&](const QString &folder, const QString &label) { run(folder, label, samples); });
     printSummaries();
     return 0;
 }

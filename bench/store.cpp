@@ -6,10 +6,8 @@
 #include "inistore.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QMap>
 #include <QSettings>
-#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -182,9 +180,8 @@ Phases runIniStore(const QString &folder, const QList<Write> &writes)
             qFatal("IniStore cannot read %s", qPrintable(store.unreadablePath()));
         phases.readNs = timer.nsecsElapsed();
         timer.restart();
-        for (const Write &write : writes) {
+        for (const Write &write : writes)
             store.writeValue(write.section, write.key, write.value);
-        }
         phases.writeNs = timer.nsecsElapsed();
         timer.restart();
         if (!store.save().isEmpty())
@@ -193,6 +190,13 @@ Phases runIniStore(const QString &folder, const QList<Write> &writes)
     }
     phases.totalNs = total.nsecsElapsed();
     return phases;
+}
+
+// The same rule as the store: the main file if it holds the key, else the
+// preferences file if it does, else the main file.
+QSettings &fileFor(const QString &key, QSettings &main, QSettings &prefs)
+{
+    return main.contains(key) ? main : prefs.contains(key) ? prefs : main;
 }
 
 Phases runQSettings(const QString &folder, const QList<Write> &writes)
@@ -210,13 +214,8 @@ Phases runQSettings(const QString &folder, const QList<Write> &writes)
             qFatal("QSettings cannot read %s", qPrintable(folder));
         phases.readNs = timer.nsecsElapsed();
         timer.restart();
-        // The same rule as the store: the main file if it holds the key, else the
-        // preferences file if it does, else the main file.
-        for (const Write &write : writes) {
-            const QString key = settingsKey(write);
-            QSettings &target = main.contains(key) ? main : prefs.contains(key) ? prefs : main;
-            target.setValue(key, write.value);
-        }
+        for (const Write &write : writes)
+            fileFor(settingsKey(write), main, prefs).setValue(settingsKey(write), write.value);
         phases.writeNs = timer.nsecsElapsed();
         timer.restart();
         prefs.sync();
@@ -249,8 +248,7 @@ void verify(const QString &configuration, const QString &folder, const QList<Wri
         QSettings main(mainPathIn(folder), QSettings::IniFormat);
         for (const Write &write : writes) {
             const QString key = settingsKey(write);
-            const QVariant value = main.contains(key) ? main.value(key) : prefs.value(key);
-            if (value.toString() != write.value)
+            if (fileFor(key, main, prefs).value(key).toString() != write.value)
                 qFatal("QSettings lost %s", qPrintable(key));
         }
     }
@@ -315,17 +313,119 @@ int rssChild(const QString &configuration, int lines, const QString &base)
     return 0;
 }
 
-// One run of one configuration, for profilers: lays out the files, then runs.
-int onceChild(const QString &configuration, int lines, const QString &base)
+// What one pass measured, by configuration and line count.
+struct PassResults
+{
+    QMap<QString, QMap<int, QList<double>>> totals; // milliseconds of each run
+    QMap<QString, QMap<int, Phases>> phaseMedians;
+    QMap<QString, QMap<int, qint64>> peaks, own; // KiB
+    QMap<int, QList<qint64>> fileSizes;          // bytes of the preferences and the main file
+
+    double medianTotal(const QString &configuration, int lines) const
+    {
+        return median(totals[configuration][lines]);
+    }
+    double ownPeakRatio(int lines) const
+    {
+        return double(own[QStringLiteral("IniStore")][lines])
+               / double(std::max<qint64>(1, own[QStringLiteral("QSettings")][lines]));
+    }
+};
+
+// Times both configurations on one size in a child, and the peak memory of each in
+// a fresh process of its own.
+void measureSize(int lines, const QString &base, int scale, PassResults &results)
 {
     const Generated generated = generate(lines);
-    const QString folder = workFolder(base, lines, configuration);
-    restore(folder, generated);
-    const Phases phases = runConfiguration(configuration, folder, generated.writes);
-    std::printf("%s, %d lines: read %s, 71 writes %s, save %s, total %s\n", qPrintable(configuration), lines,
-                qPrintable(ms(toMs(phases.readNs))), qPrintable(ms(toMs(phases.writeNs))),
-                qPrintable(ms(toMs(phases.saveNs))), qPrintable(ms(toMs(phases.totalNs))));
-    return 0;
+    results.fileSizes[lines] = {generated.prefs.size(), generated.main.size()};
+    const QByteArray output = runSelf({QStringLiteral("--time"), QString::number(lines), base,
+                                       QString::number(samplesFor(lines, scale))});
+    QMap<QString, QList<double>> read, write, save;
+    for (const QByteArray &line : taggedLines(output, "SAMPLE")) {
+        const QString configuration = QString::fromLatin1(line.left(line.indexOf(' ')));
+        results.totals[configuration][lines].append(field(line, "total") / 1e6);
+        read[configuration].append(field(line, "read"));
+        write[configuration].append(field(line, "write"));
+        save[configuration].append(field(line, "save"));
+    }
+    for (const QString &configuration : configurations) {
+        Phases &phases = results.phaseMedians[configuration][lines];
+        phases.readNs = qint64(median(read[configuration]));
+        phases.writeNs = qint64(median(write[configuration]));
+        phases.saveNs = qint64(median(save[configuration]));
+
+        restore(workFolder(base, lines, configuration), generated);
+        const QByteArray line = taggedLines(runSelf({QStringLiteral("--rss"), configuration,
+                                                     QString::number(lines), base}),
+                                            "RSS")
+                                    .value(0);
+        results.peaks[configuration][lines] = qint64(field(line, "peak"));
+        results.own[configuration][lines] = qint64(field(line, "peak") - field(line, "before"));
+    }
+}
+
+void printTimes(const PassResults &results)
+{
+    std::printf("\nTimes (median of the runs; read / writes / save are medians of each phase):\n");
+    Table times({QStringLiteral("lines"), QStringLiteral("bytes (prefs + main)"), QStringLiteral("configuration"),
+                 QStringLiteral("runs"), QStringLiteral("median"), QStringLiteral("best"),
+                 QStringLiteral("read"), QStringLiteral("71 writes"), QStringLiteral("save"),
+                 QStringLiteral("peak RSS"), QStringLiteral("own peak")});
+    for (const int lines : lineCounts) {
+        for (const QString &configuration : configurations) {
+            const QList<double> values = results.totals.value(configuration).value(lines);
+            const Phases phases = results.phaseMedians.value(configuration).value(lines);
+            times.addRow({QString::number(lines),
+                          QStringLiteral("%1 + %2").arg(results.fileSizes[lines][0]).arg(results.fileSizes[lines][1]),
+                          configuration, QString::number(values.size()), ms(median(values)), ms(best(values)),
+                          ms(toMs(phases.readNs)), ms(toMs(phases.writeNs)), ms(toMs(phases.saveNs)),
+                          mib(results.peaks[configuration][lines]), mib(results.own[configuration][lines])});
+        }
+    }
+    times.print();
+}
+
+void printAgainstQSettings(const PassResults &results, const QString &label)
+{
+    std::printf("\nIniStore against QSettings:\n");
+    Table against({QStringLiteral("lines"), QStringLiteral("IniStore"), QStringLiteral("QSettings"),
+                   QStringLiteral("ratio IniStore/QSettings"), QStringLiteral("goal"), QStringLiteral("verdict"),
+                   QStringLiteral("own peak RSS ratio")});
+    for (const int lines : lineCounts) {
+        const double ours = results.medianTotal(QStringLiteral("IniStore"), lines);
+        const double value = ours / results.medianTotal(QStringLiteral("QSettings"), lines);
+        const QString verdictText = verdict(value < 1.0);
+        against.addRow({QString::number(lines), ms(ours),
+                        ms(results.medianTotal(QStringLiteral("QSettings"), lines)), ratio(value),
+                        QStringLiteral("< 1.00x"), verdictText, ratio(results.ownPeakRatio(lines))});
+        printSummary(QStringLiteral("store"),
+                     QStringLiteral("%1 lines: IniStore vs QSettings (%2)").arg(lines).arg(label), ms(ours),
+                     ratio(value), QStringLiteral("< 1.00x"), verdictText);
+    }
+    against.print();
+}
+
+void printGrowth(const PassResults &results, const QString &label)
+{
+    std::printf("\nGrowth (time at 10x the lines / time before):\n");
+    Table growth({QStringLiteral("configuration"), QStringLiteral("step"), QStringLiteral("growth"),
+                  QStringLiteral("goal"), QStringLiteral("verdict")});
+    for (const QString &configuration : configurations) {
+        for (qsizetype step = 1; step < lineCounts.size(); ++step) {
+            const int from = lineCounts[step - 1];
+            const int to = lineCounts[step];
+            const double value = results.medianTotal(configuration, to) / results.medianTotal(configuration, from);
+            const bool judged = configuration == QLatin1String("IniStore");
+            const QString goalText = judged ? QStringLiteral("<= ~10x (11x)") : QStringLiteral("(for reference)");
+            const QString verdictText = judged ? verdict(value <= 11.0) : QStringLiteral("-");
+            const QString stepText = QStringLiteral("%1 -> %2 lines").arg(from).arg(to);
+            growth.addRow({configuration, stepText, ratio(value), goalText, verdictText});
+            if (judged)
+                printSummary(QStringLiteral("store"), QStringLiteral("IniStore growth %1 (%2)").arg(stepText, label),
+                             ms(results.medianTotal(configuration, to)), ratio(value), goalText, verdictText);
+        }
+    }
+    growth.print();
 }
 
 // One pass with the files below folder; label names the storage in the summary.
@@ -337,104 +437,16 @@ void runPass(const QString &folder, const QString &label, int scale)
     if (!base.isValid())
         qFatal("no scratch folder in %s", qPrintable(folder));
 
-    QMap<QString, QMap<int, QList<double>>> totals; // configuration -> lines -> ms
-    QMap<QString, QMap<int, Phases>> phaseMedians;
-    QMap<QString, QMap<int, qint64>> peaks, own;
-    QMap<int, QList<qint64>> fileSizes;
-    for (const int lines : lineCounts) {
-        const Generated generated = generate(lines);
-        fileSizes[lines] = {generated.prefs.size(), generated.main.size()};
-        const int samples = samplesFor(lines, scale);
-        const QByteArray output = runSelf({QStringLiteral("--time"), QString::number(lines), base.path(),
-                                           QString::number(samples)});
-        QMap<QString, QList<double>> read, write, save;
-        for (const QByteArray &line : taggedLines(output, "SAMPLE")) {
-            const QString configuration = QString::fromLatin1(line.left(line.indexOf(' ')));
-            totals[configuration][lines].append(field(line, "total") / 1e6);
-            read[configuration].append(field(line, "read"));
-            write[configuration].append(field(line, "write"));
-            save[configuration].append(field(line, "save"));
-        }
-        for (const QString &configuration : configurations) {
-            Phases &phases = phaseMedians[configuration][lines];
-            phases.readNs = qint64(median(read[configuration]));
-            phases.writeNs = qint64(median(write[configuration]));
-            phases.saveNs = qint64(median(save[configuration]));
-
-            const QString folder = workFolder(base.path(), lines, configuration);
-            restore(folder, generated);
-            const QByteArray rss = runSelf({QStringLiteral("--rss"), configuration, QString::number(lines),
-                                            base.path()});
-            const QByteArray line = taggedLines(rss, "RSS").value(0);
-            peaks[configuration][lines] = qint64(field(line, "peak"));
-            own[configuration][lines] = qint64(field(line, "peak") - field(line, "before"));
-        }
-    }
-
-    std::printf("\nTimes (median of the runs; read / writes / save are medians of each phase):\n");
-    Table times({QStringLiteral("lines"), QStringLiteral("bytes (prefs + main)"), QStringLiteral("configuration"),
-                 QStringLiteral("runs"), QStringLiteral("median"), QStringLiteral("best"),
-                 QStringLiteral("read"), QStringLiteral("71 writes"), QStringLiteral("save"),
-                 QStringLiteral("peak RSS"), QStringLiteral("own peak")});
-    for (const int lines : lineCounts) {
-        for (const QString &configuration : configurations) {
-            const QList<double> &values = totals[configuration][lines];
-            const Phases &phases = phaseMedians[configuration][lines];
-            times.addRow({QString::number(lines),
-                          QStringLiteral("%1 + %2").arg(fileSizes[lines][0]).arg(fileSizes[lines][1]),
-                          configuration, QString::number(values.size()), ms(median(values)), ms(best(values)),
-                          ms(toMs(phases.readNs)), ms(toMs(phases.writeNs)), ms(toMs(phases.saveNs)),
-                          mib(peaks[configuration][lines]), mib(own[configuration][lines])});
-        }
-    }
-    times.print();
-
-    std::printf("\nIniStore against QSettings:\n");
-    Table against({QStringLiteral("lines"), QStringLiteral("IniStore"), QStringLiteral("QSettings"),
-                   QStringLiteral("ratio IniStore/QSettings"), QStringLiteral("goal"), QStringLiteral("verdict"),
-                   QStringLiteral("own peak RSS ratio")});
-    for (const int lines : lineCounts) {
-        const double ours = median(totals[QStringLiteral("IniStore")][lines]);
-        const double theirs = median(totals[QStringLiteral("QSettings")][lines]);
-        const double value = ours / theirs;
-        const QString verdictText = verdict(value < 1.0);
-        const double memory = double(own[QStringLiteral("IniStore")][lines])
-                              / double(std::max<qint64>(1, own[QStringLiteral("QSettings")][lines]));
-        against.addRow({QString::number(lines), ms(ours), ms(theirs), ratio(value), QStringLiteral("< 1.00x"),
-                        verdictText, ratio(memory)});
-        printSummary(QStringLiteral("store"),
-                     QStringLiteral("%1 lines: IniStore vs QSettings (%2)").arg(lines).arg(label),
-                     ms(ours), ratio(value), QStringLiteral("< 1.00x"), verdictText);
-    }
-    against.print();
-
-    std::printf("\nGrowth (time at 10x the lines / time before):\n");
-    Table growth({QStringLiteral("configuration"), QStringLiteral("step"), QStringLiteral("growth"),
-                  QStringLiteral("goal"), QStringLiteral("verdict")});
-    for (const QString &configuration : configurations) {
-        for (qsizetype step = 1; step < lineCounts.size(); ++step) {
-            const int from = lineCounts[step - 1];
-            const int to = lineCounts[step];
-            const double value = median(totals[configuration][to]) / median(totals[configuration][from]);
-            const bool judged = configuration == QLatin1String("IniStore");
-            const QString goalText = judged ? QStringLiteral("<= ~10x (11x)") : QStringLiteral("(for reference)");
-            const QString verdictText = judged ? verdict(value <= 11.0) : QStringLiteral("-");
-            const QString stepText = QStringLiteral("%1 -> %2 lines").arg(from).arg(to);
-            growth.addRow({configuration, stepText, ratio(value), goalText, verdictText});
-            if (judged)
-                printSummary(QStringLiteral("store"),
-                             QStringLiteral("IniStore growth %1 (%2)").arg(stepText, label),
-                             ms(median(totals[configuration][to])), ratio(value), goalText, verdictText);
-        }
-    }
-    growth.print();
-
+    PassResults results;
+    for (const int lines : lineCounts)
+        measureSize(lines, base.path(), scale, results);
+    printTimes(results);
+    printAgainstQSettings(results, label);
+    printGrowth(results, label);
     for (const int lines : lineCounts) {
         printSummary(QStringLiteral("store"),
                      QStringLiteral("peak RSS, %1 lines, IniStore, own (%2)").arg(lines).arg(label),
-                     mib(own[QStringLiteral("IniStore")][lines]),
-                     ratio(double(own[QStringLiteral("IniStore")][lines])
-                           / double(std::max<qint64>(1, own[QStringLiteral("QSettings")][lines]))),
+                     mib(results.own[QStringLiteral("IniStore")][lines]), ratio(results.ownPeakRatio(lines)),
                      QStringLiteral("(vs QSettings' own; no goal)"), QStringLiteral("-"));
     }
 }
@@ -455,12 +467,7 @@ int parent(int scale)
                 "and once on tmpfs (no fsync cost: the work itself).\n");
     std::fflush(stdout);
 
-    runPass(QDir::tempPath(), QStringLiteral("disk"), scale);
-    QStorageInfo shm(QStringLiteral("/dev/shm"));
-    if (shm.isValid() && shm.fileSystemType() == "tmpfs")
-        runPass(shm.rootPath(), QStringLiteral("tmpfs"), scale);
-    else
-        std::printf("\n(no tmpfs at /dev/shm: the tmpfs pass is left out)\n");
+    onDiskAndTmpfs([&](const QString &folder, const QString &label) { runPass(folder, label, scale); });
     printSummaries();
     return 0;
 }
@@ -475,10 +482,6 @@ int main(int argc, char **argv)
         return timeChild(arguments[2].toInt(), arguments[3], arguments[4].toInt());
     if (arguments.size() >= 5 && arguments[1] == QLatin1String("--rss"))
         return rssChild(arguments[2], arguments[3].toInt(), arguments[4]);
-
-    // --once CONFIGURATION LINES FOLDER: one run, for a profiler.
-    if (arguments.size() >= 5 && arguments[1] == QLatin1String("--once"))
-        return onceChild(arguments[2], arguments[3].toInt(), arguments[4]);
 
     // --scale P runs P percent of the usual number of runs (at least 3 each).
     int scale = 100;

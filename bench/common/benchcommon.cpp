@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStorageInfo>
 #include <QThread>
 #include <QtGlobal>
 
@@ -212,6 +213,16 @@ void printMachine()
     std::printf("Qt %s; scratch files in %s (%s)\n", qVersion(), qPrintable(temp),
                 fileSystemName(temp));
     std::fflush(stdout);
+}
+
+void onDiskAndTmpfs(const std::function<void(const QString &folder, const QString &label)> &pass)
+{
+    pass(QDir::tempPath(), QStringLiteral("disk"));
+    const QStorageInfo shm(QStringLiteral("/dev/shm"));
+    if (shm.isValid() && shm.fileSystemType() == "tmpfs")
+        pass(shm.rootPath(), QStringLiteral("tmpfs"));
+    else
+        std::printf("\n(no tmpfs at /dev/shm: the tmpfs pass is left out)\n");
 }
 
 QString ms(double milliseconds)

@@ -61,6 +61,10 @@ QString iniFolderBelow(const QString &home);
 // A few lines on the machine and the conditions of the run.
 void printMachine();
 
+// Runs pass(folder, label) in the temporary folder ("disk", where each save pays its
+// fsync) and, where /dev/shm is a tmpfs, there ("tmpfs": the work alone).
+void onDiskAndTmpfs(const std::function<void(const QString &folder, const QString &label)> &pass);
+
 // Figures as text.
 QString ms(double milliseconds);
 QString mib(qint64 kib);
