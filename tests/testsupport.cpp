@@ -7,6 +7,9 @@
 #include <QProcess>
 #include <QtGlobal>
 
+#include <cstdio>
+
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +60,23 @@ ChildResult runChild(const QString &name, const QStringList &arguments,
     result.crashed = result.crashed || process.exitStatus() == QProcess::CrashExit;
     result.exitCode = process.exitCode();
     return result;
+}
+
+int runInChild(const std::function<int()> &work)
+{
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child < 0)
+        qFatal("cannot fork");
+    if (child == 0) {
+        const int code = work();
+        std::fflush(nullptr);
+        _exit(code);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+    }
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
 void giveToUnprivilegedUser(const QString &path)

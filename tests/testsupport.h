@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 namespace TestSupport {
 
 QByteArray readBytes(const QString &path);
@@ -22,6 +24,11 @@ struct ChildResult
 // test program, with the given environment, and waits for it.
 ChildResult runChild(const QString &name, const QStringList &arguments = {},
                      const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+
+// Runs work in a forked copy of this process and waits for it. Returns its
+// status as a shell gives it: what work returned, or 128 + the signal that
+// ended the child.
+int runInChild(const std::function<int()> &work);
 
 // For child processes run as root: hands the path (and its contents) to the
 // unprivileged user "nobody", makes the folders above it reachable, and later
