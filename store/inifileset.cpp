@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 // A save starts over at most this often when the files keep changing under it.
@@ -78,16 +80,10 @@ std::optional<QString> IniFileSet::value(const QString &section, const QString &
 
 bool IniFileSet::write(const QString &section, const QString &key, const QString &text)
 {
-    int target = 0;
-    for (int index = 0; index < count(); ++index) {
-        if (holds(files[size_t(index)].document, section, key)) {
-            target = index;
-            break;
-        }
-    }
-    if (!files[size_t(target)].document.setValue(section, key, text))
+    const int file = fileFor(section, key);
+    if (!files[size_t(file)].document.setValue(section, key, text))
         return false;
-    edits.append({section, key, text});
+    edits.append({section, key, text, file});
     return true;
 }
 
@@ -97,79 +93,43 @@ QList<SaveFailure> IniFileSet::save()
     std::vector<std::optional<SaveFailure>> failures(fileCount);
     for (int attempt = 1;; ++attempt) {
         std::vector<DiskFile> now(fileCount);
-        std::vector<IniDocument> documents(fileCount);
-        std::vector<std::optional<SaveFailure>> refusals(fileCount);
+        bool asBefore = true;
         for (size_t index = 0; index < fileCount; ++index) {
             File &file = files[index];
-            now[index] = readSettled(file, refusals[index]);
-            const DiskFile &seen = refusals[index] ? file.disk : now[index];
-            if (seen.state == DiskFile::State::Regular)
-                documents[index] = IniDocument::fromBytes(seen.bytes);
-            // What stands on disk now is the starting point of the next save, cut short or not.
-            if (now[index].state == DiskFile::State::Regular && !now[index].busy && !now[index].changedWhileRead)
-                file.disk = now[index];
-        }
-
-        // Each edit goes where the files as they are now say.
-        std::vector<std::vector<int>> routed(fileCount);
-        for (int edit = 0; edit < edits.size(); ++edit) {
-            const int index = fileFor(documents, edits[edit]);
-            if (!documents[size_t(index)].setValue(edits[edit].section, edits[edit].key, edits[edit].text)
-                && !refusals[size_t(index)])
-                refusals[size_t(index)] = SaveFailure{files[size_t(index)].path, SaveFailure::Kind::ValueNotStorable, {}};
-            routed[size_t(index)].push_back(edit);
-        }
-
-        std::vector<bool> saved(size_t(edits.size()), false);
-        bool startOver = false;
-        for (size_t index = 0; index < fileCount; ++index) {
-            File &file = files[index];
+            failures[index].reset();
+            now[index] = readSettled(file, failures[index]);
+            // A file gone, or standing still, is what the save builds on; one that
+            // cannot be read, or is still being written, leaves the last look.
             const DiskFile &current = now[index];
-            file.document = documents[index];
-            failures[index] = refusals[index];
-            if (refusals[index])
-                continue;
-            const bool exists = current.state == DiskFile::State::Regular;
-            if (!exists && routed[index].empty())
-                continue; // deleted, and nothing of the player's goes there: it stays deleted
-            if (finishing)
-                finishing(int(index), documents[index]);
-            documents[index].removeEmptyLines();
-            const QByteArray bytes = documents[index].toBytes();
-
-            DiskCommit commit;
-            if (exists && bytes == current.bytes) {
-                commit.written = current;
-            } else if (exists && current.readOnly) {
-                failures[index] = SaveFailure{file.path, SaveFailure::Kind::ReadOnlyFile,
-                                              current.readOnlyError ? DiskFiles::errorText(current.readOnlyError) : QString()};
-                continue;
-            } else {
-                commit = exists ? DiskFiles::replace(current, bytes, !file.backedUp)
-                                : DiskFiles::create(current, bytes, file.disk);
-                // A file made anew had nothing to keep.
-                file.backedUp = file.backedUp || commit.backupKept || (!exists && commit.status == DiskCommit::Status::Done);
+            const bool usable = current.state == DiskFile::State::Missing
+                || (current.state == DiskFile::State::Regular && !current.busy && !current.changedWhileRead);
+            if (usable && !sameState(current, file.disk)) {
+                file.disk = current;
+                asBefore = false;
             }
-            switch (commit.status) {
+            if (file.disk.state == DiskFile::State::Regular)
+                file.lastRegular = file.disk;
+        }
+        if (!asBefore)
+            layEditsAgain(failures);
+
+        bool startOver = false;
+        std::vector<bool> saved(fileCount, false);
+        for (size_t index = 0; index < fileCount; ++index) {
+            if (failures[index])
+                continue;
+            switch (saveFile(int(index), now[index], failures[index])) {
             case DiskCommit::Status::Done:
-                file.disk = commit.written;
-                file.document = documents[index];
-                for (int edit : routed[index])
-                    saved[size_t(edit)] = true;
+                saved[index] = true;
                 break;
             case DiskCommit::Status::Conflict:
                 startOver = true;
-                failures[index] = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};
                 break;
             case DiskCommit::Status::Failed:
-                failures[index] = SaveFailure{file.path, commit.failure, DiskFiles::errorText(commit.error)};
                 break;
             }
         }
-        for (qsizetype edit = edits.size() - 1; edit >= 0; --edit) {
-            if (saved[size_t(edit)])
-                edits.removeAt(edit);
-        }
+        edits.removeIf([&saved](const Edit &edit) { return saved[size_t(edit.file)]; });
         if (!startOver || attempt == maximumAttempts)
             break;
     }
@@ -180,6 +140,61 @@ QList<SaveFailure> IniFileSet::save()
             result.append(*failure);
     }
     return result;
+}
+
+// Each file's content as last seen with the edits laid on, each edit going
+// where the files as they are now say.
+void IniFileSet::layEditsAgain(std::vector<std::optional<SaveFailure>> &failures)
+{
+    for (File &file : files)
+        file.document = file.disk.state == DiskFile::State::Regular ? IniDocument::fromBytes(file.disk.bytes) : IniDocument();
+    for (Edit &edit : edits) {
+        edit.file = fileFor(edit.section, edit.key);
+        File &file = files[size_t(edit.file)];
+        if (!file.document.setValue(edit.section, edit.key, edit.text) && !failures[size_t(edit.file)])
+            failures[size_t(edit.file)] = SaveFailure{file.path, SaveFailure::Kind::ValueNotStorable, {}};
+    }
+}
+
+// Writes the file's content, finished, if it differs from what is on disk.
+DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std::optional<SaveFailure> &failure)
+{
+    File &file = files[size_t(index)];
+    const bool exists = current.state == DiskFile::State::Regular;
+    const bool edited = std::any_of(edits.cbegin(), edits.cend(), [index](const Edit &edit) { return edit.file == index; });
+    if (!exists && !edited)
+        return DiskCommit::Status::Done; // deleted, and nothing of the player's goes there: it stays deleted
+
+    IniDocument document = file.document;
+    if (finishing)
+        finishing(index, document);
+    document.removeEmptyLines();
+    const QByteArray bytes = document.toBytes();
+    if (exists && bytes == current.bytes)
+        return DiskCommit::Status::Done;
+    if (exists && current.readOnly) {
+        const int error = current.readOnlyError;
+        failure = SaveFailure{file.path, SaveFailure::Kind::ReadOnlyFile, error ? DiskFiles::errorText(error) : QString()};
+        return DiskCommit::Status::Failed;
+    }
+
+    const DiskCommit commit = exists ? DiskFiles::replace(current, bytes, !file.backedUp)
+                                     : DiskFiles::create(current, bytes, file.lastRegular);
+    // A file made anew had nothing to keep.
+    file.backedUp = file.backedUp || commit.backupKept || (!exists && commit.status == DiskCommit::Status::Done);
+    switch (commit.status) {
+    case DiskCommit::Status::Done:
+        file.disk = commit.written;
+        file.document = std::move(document);
+        break;
+    case DiskCommit::Status::Conflict:
+        failure = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};
+        break;
+    case DiskCommit::Status::Failed:
+        failure = SaveFailure{file.path, commit.failure, DiskFiles::errorText(commit.error)};
+        break;
+    }
+    return commit.status;
 }
 
 // The file as it stands once it stands still. One that is being written, or
@@ -238,10 +253,10 @@ bool IniFileSet::holds(const IniDocument &document, const QString &section, cons
     return text && *text != absent;
 }
 
-int IniFileSet::fileFor(const std::vector<IniDocument> &documents, const Edit &edit) const
+int IniFileSet::fileFor(const QString &section, const QString &key) const
 {
-    for (size_t index = 0; index < documents.size(); ++index) {
-        if (holds(documents[index], edit.section, edit.key))
+    for (size_t index = 0; index < files.size(); ++index) {
+        if (holds(files[index].document, section, key))
             return int(index);
     }
     return 0;

@@ -52,6 +52,7 @@ private:
         QString section;
         QString key;
         QString text;
+        int file; // where it was laid last
     };
 
     struct File
@@ -59,13 +60,16 @@ private:
         QString path;
         DiskFile disk;        // as last read or written
         bool known = false;   // disk has been read
+        DiskFile lastRegular; // the last look that found a regular file there
         IniDocument document; // disk with the edits not yet saved laid on
         bool backedUp = false;
     };
 
     DiskFile readSettled(const File &file, std::optional<SaveFailure> &refusal) const;
+    void layEditsAgain(std::vector<std::optional<SaveFailure>> &failures);
+    DiskCommit::Status saveFile(int index, const DiskFile &current, std::optional<SaveFailure> &failure);
     bool holds(const IniDocument &document, const QString &section, const QString &key) const;
-    int fileFor(const std::vector<IniDocument> &documents, const Edit &edit) const;
+    int fileFor(const QString &section, const QString &key) const;
 
     std::vector<File> files;
     QList<Edit> edits;

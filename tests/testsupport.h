@@ -30,6 +30,13 @@ ChildResult runChild(const QString &name, const QStringList &arguments = {},
 // ended the child.
 int runInChild(const std::function<int()> &work);
 
+// Whether the saving tests run on the path a system without an atomic
+// exchange of two files takes (VANTOR_PLAIN_RENAME set).
+inline bool plainRename()
+{
+    return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME");
+}
+
 // For child processes run as root: hands the path (and its contents) to the
 // unprivileged user "nobody", makes the folders above it reachable, and later
 // switches the process to that user, so that permission bits apply again.

@@ -7,6 +7,7 @@
 //
 // VANTOR_RACE_SEED replays a run; VANTOR_RACE_SECONDS changes the time per way.
 
+#include "store/diskfile.h"
 #include "store/inistore.h"
 #include "testsupport.h"
 
@@ -128,6 +129,7 @@ class TestApplyRace : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
     void otherSavesSurviveApply_data();
     void otherSavesSurviveApply();
 };
@@ -227,7 +229,12 @@ void TestApplyRace::otherSavesSurviveApply()
                 tally.rounds, double(budget.elapsed()) / 1000, double(applyNs) / 1e6, tally.lostOtherSaves,
                 tally.fragments, tally.lostPlayerChanges, tally.reported, tally.merged, tally.replacedByOther);
     QVERIFY(tally.rounds >= 50);
-    QVERIFY(tally.clean());
+    if (plainRename()) {
+        // A save landing between the last look and the rename is lost: counted, not failed.
+        QCOMPARE(tally.fragments + tally.reported + tally.lostPlayerChanges, 0);
+    } else {
+        QVERIFY(tally.clean());
+    }
     const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &entry : left)
         QVERIFY2(entry == QLatin1String("VantorPrefs.ini") || entry.startsWith(QLatin1String("Vantor.ini")), qPrintable(entry));

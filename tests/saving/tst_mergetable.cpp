@@ -2,6 +2,7 @@
 // lays the player's writes onto the files as they are then, and decides there
 // which file each key goes to.
 
+#include "store/diskfile.h"
 #include "store/inistore.h"
 #include "testsupport.h"
 
@@ -49,6 +50,7 @@ class TestMergeTable : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
     void writesLandOnTheFilesAsTheyAreAtSave_data();
     void writesLandOnTheFilesAsTheyAreAtSave();
     void fileBeingWrittenIsWaitedFor();

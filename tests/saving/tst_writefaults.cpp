@@ -2,6 +2,7 @@
 // on disk stays whole, no temporary file stays behind, the reason is the
 // system's, and a later save keeps every line.
 
+#include "store/diskfile.h"
 #include "store/inistore.h"
 #include "testsupport.h"
 
@@ -62,7 +63,7 @@ public:
         root = dir.path() + QStringLiteral("/disk");
         QDir().mkpath(root);
         if (ownFileSystem) {
-            const QByteArray options = "size=" + QByteArray::number(2 * main.size() / 1024 + 64) + "k";
+            const QByteArray options = "size=" + QByteArray::number(3 * main.size() / 1024 + 64) + "k";
             mounted = ::mount("tmpfs", QFile::encodeName(root).constData(), "tmpfs", 0, options.constData()) == 0;
         }
         folder = root + QStringLiteral("/ini/");
@@ -112,6 +113,7 @@ class TestWriteFaults : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
     void faultLeavesTheFileWhole_data();
     void faultLeavesTheFileWhole();
 };
