@@ -20,7 +20,7 @@ QString SaveFailureText::reason(const SaveFailure &failure)
     case SaveFailure::Kind::ReadOnlyFile:
         return system.isEmpty() ? tr("The file is read-only.") : tr("The file is read-only (%1).").arg(system);
     case SaveFailure::Kind::FolderNotWritable:
-        return tr("The folder does not allow new files, so the file cannot be replaced safely (%1).").arg(system);
+        return tr("No new file can be made in its folder (%1), so the file cannot be replaced safely.").arg(system);
     case SaveFailure::Kind::NotAFile:
         return tr("Something other than a file, such as a folder, now stands in its place.");
     case SaveFailure::Kind::DanglingLink:

@@ -9,8 +9,8 @@
 
 namespace {
 
-// fn(buffer, size) as the *xattr calls take it: asks for the size, then reads,
-// again if the value grew in between.
+// A list or value of the *xattr calls, read(buffer, size): the size is asked
+// first, and the read done again if the value grew in between.
 template<typename Read>
 int readSized(QByteArray &into, Read read)
 {

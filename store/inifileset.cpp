@@ -199,8 +199,9 @@ DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std:
 
 // The file as it stands once it stands still. One that is being written, or
 // changed while it was read, is read again after a pause, and one that looks
-// unfinished is believed once it stays so for a pause. A file that ends
-// inside a line where it did not before is refused once, then taken as it is.
+// unfinished is believed once it stays so for a pause; one that does neither
+// within the limit is refused. A file that ends inside a line where it did
+// not before is refused once, then taken as it is.
 DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &refusal) const
 {
     const DiskFile none;
@@ -213,11 +214,8 @@ DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &r
         if (!moving && !looksUnfinished(now, before))
             break;
         if (waited.elapsed() >= settleLimitMs) {
-            if (moving) {
-                refusal = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};
-                return now;
-            }
-            break;
+            refusal = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};
+            return now;
         }
         QThread::msleep(settlePauseMs);
         DiskFile again = DiskFiles::read(file.path);

@@ -8,7 +8,7 @@ struct SaveFailure
 {
     enum class Kind {
         ReadOnlyFile,      // the file's write permission is off
-        FolderNotWritable, // no new file can be made beside it, so it cannot be replaced safely
+        FolderNotWritable, // no new file can be made in its folder, so it cannot be replaced safely
         NotAFile,          // a folder or another non-file now stands at its path
         DanglingLink,      // a symbolic link to a file that does not exist
         ReadFailed,        // the file can no longer be read

@@ -53,6 +53,7 @@ private slots:
     void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
     void writesLandOnTheFilesAsTheyAreAtSave_data();
     void writesLandOnTheFilesAsTheyAreAtSave();
+    void fileBeingWrittenIsWaitedFor_data();
     void fileBeingWrittenIsWaitedFor();
 };
 
@@ -127,9 +128,18 @@ void TestMergeTable::writesLandOnTheFilesAsTheyAreAtSave()
 }
 
 // A save that finds the file in the middle of another program's write waits
-// for the write to end, then saves on top of it.
+// for the write to end, then saves on top of it; a write that does not end in
+// time leaves the file to that program.
+void TestMergeTable::fileBeingWrittenIsWaitedFor_data()
+{
+    QTest::addColumn<bool>("endsInTime");
+    QTest::newRow("write ends after 60 ms") << true;
+    QTest::newRow("write still going") << false;
+}
+
 void TestMergeTable::fileBeingWrittenIsWaitedFor()
 {
+    QFETCH(bool, endsInTime);
     Pair pair;
     const QString main = QStringLiteral("Vantor.ini");
     pair.put(QStringLiteral("VantorPrefs.ini"), prefsFile);
@@ -138,18 +148,35 @@ void TestMergeTable::fileBeingWrittenIsWaitedFor()
     QVERIFY(store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 1));
 
     const QByteArray game = "[General]\nsLanguage=FR\n[Display]\niShadowMode=3\nbDeferredShadows=1\n";
+    const QByteArray half = game.left(30);
     const int fd = ::open(QFile::encodeName(pair.path(main)).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    QVERIFY(fd >= 0 && ::write(fd, game.constData(), 30) == 30);
+    QVERIFY(fd >= 0 && ::write(fd, half.constData(), size_t(half.size())) == half.size());
+    const auto finish = [&] {
+        const bool written = ::write(fd, game.constData() + half.size(), size_t(game.size() - half.size()))
+            == game.size() - half.size();
+        return ::close(fd) == 0 && written;
+    };
     bool finished = false;
     std::thread writer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        finished = ::write(fd, game.constData() + 30, size_t(game.size() - 30)) == game.size() - 30;
-        ::close(fd);
+        if (endsInTime) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(60));
+            finished = finish();
+        }
     });
     const QList<SaveFailure> failures = store.save();
     writer.join();
-    QVERIFY(finished && failures.isEmpty());
-    QCOMPARE(pair.get(main), QByteArray(game).replace("iShadowMode=3", "iShadowMode=1"));
+    const QByteArray saved = QByteArray(game).replace("iShadowMode=3", "iShadowMode=1");
+    if (endsInTime) {
+        QVERIFY(finished && failures.isEmpty());
+        QCOMPARE(pair.get(main), saved);
+    } else {
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures[0].kind, SaveFailure::Kind::KeepsChanging);
+        QCOMPARE(pair.get(main), half);
+        QVERIFY(finish());
+        QVERIFY(store.save().isEmpty());
+        QCOMPARE(pair.get(main), saved);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMergeTable)
