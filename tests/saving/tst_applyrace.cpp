@@ -129,10 +129,21 @@ class TestApplyRace : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
+    void initTestCase();
     void otherSavesSurviveApply_data();
     void otherSavesSurviveApply();
+
+private:
+    quint32 seed = 0;
 };
+
+void TestApplyRace::initTestCase()
+{
+    DiskFiles::setExchangeAllowed(!plainRename());
+    seed = qEnvironmentVariableIsSet("VANTOR_RACE_SEED") ? qgetenv("VANTOR_RACE_SEED").toUInt()
+                                                         : QRandomGenerator::global()->generate();
+    std::printf("seed %u (replay with VANTOR_RACE_SEED=%u)\n", seed, seed);
+}
 
 void TestApplyRace::otherSavesSurviveApply_data()
 {
@@ -145,11 +156,7 @@ void TestApplyRace::otherSavesSurviveApply_data()
 void TestApplyRace::otherSavesSurviveApply()
 {
     QFETCH(int, way);
-    const quint32 seed = qEnvironmentVariableIsSet("VANTOR_RACE_SEED")
-        ? quint32(qEnvironmentVariableIntValue("VANTOR_RACE_SEED"))
-        : QRandomGenerator::global()->generate();
     const int seconds = qEnvironmentVariableIsSet("VANTOR_RACE_SECONDS") ? qEnvironmentVariableIntValue("VANTOR_RACE_SECONDS") : 2;
-    std::printf("seed %u (replay with VANTOR_RACE_SEED=%u)\n", seed, seed);
     QRandomGenerator random(seed + quint32(way));
 
     QTemporaryDir dir;
