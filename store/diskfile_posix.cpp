@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include <fcntl.h>
@@ -64,7 +65,8 @@ struct Place
     QByteArray backupName() const { return name + ".bak"; }
 };
 
-// A temporary file that is removed unless it was given its final name.
+// A temporary file beside the one it stands in for, removed when it goes out
+// of scope unless kept.
 class TemporaryFile
 {
 public:
@@ -79,6 +81,8 @@ public:
             if (error != EEXIST)
                 break;
         }
+        if (!fd.isOpen())
+            name.clear();
     }
     ~TemporaryFile()
     {
@@ -91,7 +95,7 @@ public:
     Descriptor fd;
     QByteArray name;
     int error = 0;
-    bool kept = false; // renamed, or swapped with the file it replaces
+    bool kept = false; // the name is not to be removed: renamed away, or naming a file that stays
 
 private:
     int folder;
@@ -209,9 +213,22 @@ bool standsAt(const Place &place, const DiskFile &file)
 bool holdsAsRead(int fd, const DiskFile &read)
 {
     struct stat info;
-    QByteArray content;
-    return ::fstat(fd, &info) == 0 && described(info).isSameFile(read) && !openForWriting(fd)
-        && readWhole(fd, info.st_size, content) == 0 && content == read.bytes;
+    if (::fstat(fd, &info) != 0 || !described(info).isSameFile(read) || openForWriting(fd))
+        return false;
+    // Compared a piece at a time: the file may be large.
+    char piece[64 * 1024];
+    qsizetype at = 0;
+    for (;;) {
+        const ssize_t got = ::pread(fd, piece, sizeof piece, off_t(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || got > read.bytes.size() - at
+            || std::memcmp(piece, read.bytes.constData() + at, size_t(got)) != 0)
+            return false;
+        if (got == 0)
+            return at == read.bytes.size();
+        at += got;
+    }
 }
 
 bool canGiveAway(const struct stat &info)

@@ -106,6 +106,8 @@ QList<SaveFailure> IniFileSet::save()
             if (usable && !sameState(current, file.disk)) {
                 file.disk = current;
                 asBefore = false;
+            } else if (usable) {
+                now[index].bytes = file.disk.bytes; // one copy of the content is enough
             }
             if (file.disk.state == DiskFile::State::Regular)
                 file.lastRegular = file.disk;
@@ -156,7 +158,7 @@ void IniFileSet::layEditsAgain(std::vector<std::optional<SaveFailure>> &failures
     }
 }
 
-// Writes the file's content, finished, if it differs from what is on disk.
+// Finishes the file's content and writes it if it differs from what is on disk.
 DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std::optional<SaveFailure> &failure)
 {
     File &file = files[size_t(index)];
@@ -165,7 +167,7 @@ DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std:
     if (!exists && !edited)
         return DiskCommit::Status::Done; // deleted, and nothing of the player's goes there: it stays deleted
 
-    IniDocument document = file.document;
+    IniDocument &document = file.document;
     if (finishing)
         finishing(index, document);
     document.removeEmptyLines();
@@ -185,7 +187,6 @@ DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std:
     switch (commit.status) {
     case DiskCommit::Status::Done:
         file.disk = commit.written;
-        file.document = std::move(document);
         break;
     case DiskCommit::Status::Conflict:
         failure = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};

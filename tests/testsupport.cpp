@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QtGlobal>
 
+#include <cerrno>
 #include <cstdio>
 
 #include <sys/wait.h>
@@ -74,7 +75,7 @@ int runInChild(const std::function<int()> &work)
         _exit(code);
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
