@@ -183,7 +183,7 @@ void TestApplyRace::otherSavesSurviveApply()
     Tally tally;
     QElapsedTimer budget;
     budget.start();
-    for (int round = 0; round < 400 && budget.elapsed() < seconds * 1000; ++round) {
+    for (int round = 0; round < 400 && (round < 50 || budget.elapsed() < seconds * 1000); ++round) {
         writeBytes(folder + QStringLiteral("VantorPrefs.ini"), prefsFile);
         writeBytes(mainPath, mainFile());
         IniStore store(folder);
@@ -235,7 +235,6 @@ void TestApplyRace::otherSavesSurviveApply()
                 "landed last %d\n",
                 tally.rounds, double(budget.elapsed()) / 1000, double(applyNs) / 1e6, tally.lostOtherSaves,
                 tally.fragments, tally.lostPlayerChanges, tally.reported, tally.merged, tally.replacedByOther);
-    QVERIFY(tally.rounds >= 50);
     if (plainRename()) {
         // A save landing between the last look and the rename is lost: counted, not failed.
         QCOMPARE(tally.fragments + tally.reported + tally.lostPlayerChanges, 0);
