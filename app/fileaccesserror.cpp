@@ -13,6 +13,39 @@ QString fileAccessErrorTitle()
 
 } // namespace
 
+QString SaveFailureText::reason(const SaveFailure &failure)
+{
+    const QString system = failure.systemText;
+    switch (failure.kind) {
+    case SaveFailure::Kind::ReadOnlyFile:
+        return system.isEmpty() ? tr("The file is read-only.") : tr("The file is read-only (%1).").arg(system);
+    case SaveFailure::Kind::FolderNotWritable:
+        return tr("No new file can be made in its folder (%1), so the file cannot be replaced safely.").arg(system);
+    case SaveFailure::Kind::NotAFile:
+        return tr("Something other than a file, such as a folder, now stands in its place.");
+    case SaveFailure::Kind::DanglingLink:
+        return tr("It is a link to a file that does not exist.");
+    case SaveFailure::Kind::ReadFailed:
+        return tr("The file can no longer be read (%1).").arg(system);
+    case SaveFailure::Kind::WriteFailed:
+        return tr("Writing failed (%1). The file on disk was left as it was.").arg(system);
+    case SaveFailure::Kind::BackupFailed:
+        return tr("The copy of the file as it was could not be kept (%1), so the file was left as it was.")
+            .arg(system);
+    case SaveFailure::Kind::KeepsChanging:
+        return tr("Another program, probably the game, kept writing the file; it was left as that program "
+                  "wrote it. Press Apply again once the game is closed.");
+    case SaveFailure::Kind::EndsMidLine:
+        return tr("The file ends in the middle of a line, as if the program writing it had not finished; it "
+                  "was left as it is. Press Apply again to save into it as it stands.");
+    case SaveFailure::Kind::ValueNotStorable:
+        return tr("The file's text encoding cannot hold a value that was set; the file was left as it was.");
+    case SaveFailure::Kind::NotText:
+        return tr("The file no longer reads as lines of text; it was left as it is.");
+    }
+    return system;
+}
+
 void showOpenError(const QString &path)
 {
     QMessageBox box;
@@ -32,8 +65,9 @@ void showSaveErrors(QWidget *parent, const QList<SaveFailure> &failures)
     QStringList reasons;
     for (const SaveFailure &failure : failures) {
         const QString path = QDir::toNativeSeparators(failure.path);
+        const QString reason = SaveFailureText::reason(failure);
         files.append(QStringLiteral("Couldn't save ") + path + u'!');
-        reasons.append(failures.size() == 1 ? failure.reason : path + QStringLiteral(": ") + failure.reason);
+        reasons.append(failures.size() == 1 ? reason : path + QStringLiteral(": ") + reason);
     }
     QMessageBox box(parent);
     box.setIcon(QMessageBox::Critical);

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "inistore.h"
+#include "savefailure.h"
 
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
@@ -11,3 +12,12 @@ class QWidget;
 // start, or could not be written by a save.
 void showOpenError(const QString &path);
 void showSaveErrors(QWidget *parent, const QList<SaveFailure> &failures);
+
+// The words the box gives for a failed save.
+class SaveFailureText
+{
+    Q_DECLARE_TR_FUNCTIONS(SaveFailureText)
+
+public:
+    static QString reason(const SaveFailure &failure);
+};

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QtGlobal>
 
+#include <cerrno>
 #include <cstdio>
 
 #include <sys/wait.h>
@@ -70,10 +71,10 @@ ChildResult runInChild(const std::function<int()> &work)
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    result.crashed = !WIFEXITED(status);
-    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.status = WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
     return result;
 }
+
 
 void giveToUnprivilegedUser(const QString &path)
 {

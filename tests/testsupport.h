@@ -15,15 +15,21 @@ void writeBytes(const QString &path, const QByteArray &bytes);
 
 struct ChildResult
 {
-    int exitCode = -1;
-    bool crashed = false;
+    int status = -1; // as a shell gives it: what the work returned, or 128 + the ending signal
     QByteArray output;
 };
 
 // Runs work in a forked copy of this process (for what may end a process or
 // must not touch the test's own limits and user) and waits for it; what it
-// printed to stdout is kept. Its return value is the exit code.
+// printed to stdout is kept.
 ChildResult runInChild(const std::function<int()> &work);
+
+// Whether the saving tests run on the path a system without an atomic
+// exchange of two files takes (VANTOR_PLAIN_RENAME set).
+inline bool plainRename()
+{
+    return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME");
+}
 
 // For child processes run as root: hands the path (and its contents) to the
 // unprivileged user "nobody", makes the folders above it reachable, and later

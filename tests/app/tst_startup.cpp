@@ -69,7 +69,7 @@ void TestStartup::fileWithoutReadPermissionIsUnreadable()
         const IniStore store(home.iniFolder());
         return store.isOpen() ? 1 : store.unreadablePath() == home.prefsPath() ? 0 : 2;
     });
-    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.status, 0);
 }
 
 void TestStartup::readableFilesOpenWithoutAWord()

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "savefailure.h"
+
+#include <QByteArray>
+#include <QString>
+
+// A file as it stood on disk when it was read whole, with what a later
+// replacement needs to tell whether it is still that file.
+struct DiskFile
+{
+    enum class State { Missing, Regular, DanglingLink, NotAFile, Unreadable };
+
+    QString path;
+    State state = State::Missing;
+    QByteArray bytes;
+    int error = 0;                 // the system's error code when Unreadable
+    bool busy = false;             // another program has it open for writing
+    bool changedWhileRead = false; // it was replaced or written to during the read
+    bool readOnly = false;         // its write permission is off (readOnlyError: the system's reason, if any)
+    int readOnlyError = 0;
+
+    // Where the content lives (symbolic links resolved) and which file it is there.
+    QString target;
+    quint64 device = 0;
+    quint64 fileId = 0;
+    quint64 linkCount = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    // On POSIX systems: owner, group and permission bits, for a file made in its place.
+    uint owner = 0;
+    uint group = 0;
+    uint mode = 0;
+
+    bool isSameFile(const DiskFile &other) const
+    {
+        return device == other.device && fileId == other.fileId && size == other.size
+            && modifiedNs == other.modifiedNs;
+    }
+};
+
+// The result of putting new content in a file's place.
+struct DiskCommit
+{
+    enum class Status {
+        Done,
+        Conflict, // the file changed, appeared or went away since it was read: read it again
+        Failed,
+    };
+
+    Status status = Status::Done;
+    SaveFailure::Kind failure = SaveFailure::Kind::WriteFailed;
+    int error = 0;           // the system's error code behind a failure
+    bool backupKept = false; // the file as it was now stands beside it as "<name>.bak"
+    DiskFile written;        // what now stands at the path (on Done)
+
+    static DiskCommit conflict()
+    {
+        DiskCommit commit;
+        commit.status = Status::Conflict;
+        return commit;
+    }
+    static DiskCommit failed(SaveFailure::Kind kind, int error)
+    {
+        DiskCommit commit;
+        commit.status = Status::Failed;
+        commit.failure = kind;
+        commit.error = error;
+        return commit;
+    }
+};
+
+namespace DiskFiles {
+
+// Files larger than this are not read.
+constexpr qint64 maximumSize = 256 * 1024 * 1024;
+
+// Reads the file at path as it is now. A path that is not a regular file, or
+// a symbolic link to nothing, is reported as such and never opened for writing.
+DiskFile read(const QString &path);
+
+// Writes bytes in place of the file that current was read from, unless that
+// file changed since: the new content goes to a file beside it, is synced, and
+// is then swapped in with the original's owner, group, permissions and
+// extended attributes. A file with several hard links, or one whose owner the
+// program could not give a new file, is written in place instead. With
+// keepBackup, the file as it was is kept beside it as "<name>.bak".
+// On any failure the original stays as it was and no new file is left behind.
+DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBackup);
+
+// Makes a file at path, where current found none, unless one appeared there
+// meanwhile. A file that stood there before (previous, if not Missing) lends
+// it its owner, group and permissions.
+DiskCommit create(const DiskFile &current, const QByteArray &bytes, const DiskFile &previous);
+
+// The system's text for an error code of the functions above.
+QString errorText(int error);
+
+// Whether a replacement is swapped in with the exchange the system offers
+// (the default), or with a checked plain rename, as where there is none.
+void setExchangeAllowed(bool allowed);
+
+} // namespace DiskFiles

@@ -1,0 +1,461 @@
+// Windows: a file is replaced with ReplaceFileW, which swaps the new file in
+// under the old one's attributes, security descriptor and streams, and moves
+// the old one to a name of our choosing, so that it can be compared with what
+// the new content was built on.
+
+#include "diskfile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <iterator>
+#include <string>
+
+#include <qt_windows.h>
+
+namespace {
+
+class Handle
+{
+public:
+    explicit Handle(HANDLE handle = INVALID_HANDLE_VALUE)
+        : handle(handle)
+    {
+    }
+    ~Handle()
+    {
+        if (isOpen())
+            ::CloseHandle(handle);
+    }
+    Handle(const Handle &) = delete;
+    Handle &operator=(const Handle &) = delete;
+
+    HANDLE get() const { return handle; }
+    bool isOpen() const { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+    void reset(HANDLE other)
+    {
+        if (isOpen())
+            ::CloseHandle(handle);
+        handle = other;
+    }
+    DWORD close()
+    {
+        const BOOL closed = ::CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+        return closed ? 0 : ::GetLastError();
+    }
+
+private:
+    HANDLE handle;
+};
+
+std::wstring native(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+// A name beside path that no program takes for an INI file.
+QString besideName(const QString &path, const char *what)
+{
+    const QFileInfo info(path);
+    return info.absolutePath() + QStringLiteral("/.") + info.fileName() + u'.' + QLatin1String(what) + u'.'
+        + QString::number(QRandomGenerator::global()->generate(), 36);
+}
+
+// Opens for reading. Sharing reading and deleting but not writing makes the
+// open fail while another program has the file open for writing.
+HANDLE openForReading(const QString &path, bool shareWriting)
+{
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_DELETE | (shareWriting ? FILE_SHARE_WRITE : 0);
+    return ::CreateFileW(native(path).c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
+}
+
+qint64 fileTimeNs(const FILETIME &time)
+{
+    return ((qint64(time.dwHighDateTime) << 32) | time.dwLowDateTime) * 100;
+}
+
+bool describe(HANDLE handle, DiskFile &file)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(handle, &info))
+        return false;
+    file.device = info.dwVolumeSerialNumber;
+    file.fileId = (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    file.linkCount = info.nNumberOfLinks;
+    file.size = (qint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    file.modifiedNs = fileTimeNs(info.ftLastWriteTime);
+    file.readOnly = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The whole content from the start; 0 or the system's error code.
+DWORD readWhole(HANDLE handle, qint64 expectedSize, QByteArray &into)
+{
+    LARGE_INTEGER start = {};
+    if (!::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN))
+        return ::GetLastError();
+    into.resize(qsizetype(qMin(expectedSize, DiskFiles::maximumSize)) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == into.size()) {
+            if (into.size() > DiskFiles::maximumSize)
+                return ERROR_FILE_TOO_LARGE;
+            into.resize(qMin(into.size() * 2, qsizetype(DiskFiles::maximumSize) + 1));
+        }
+        DWORD got = 0;
+        const DWORD wanted = DWORD(qMin<qsizetype>(into.size() - filled, 1 << 30));
+        if (!::ReadFile(handle, into.data() + filled, wanted, &got, nullptr))
+            return ::GetLastError();
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    into.resize(filled);
+    return 0;
+}
+
+DWORD writeWhole(HANDLE handle, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        DWORD written = 0;
+        const DWORD chunk = DWORD(qMin<qsizetype>(left, 1 << 30));
+        if (!::WriteFile(handle, data, chunk, &written, nullptr))
+            return ::GetLastError();
+        if (written == 0)
+            return ERROR_WRITE_FAULT;
+        data += written;
+        left -= written;
+    }
+    return 0;
+}
+
+// The file at path, described, or an empty description.
+DiskFile describeAt(const QString &path)
+{
+    DiskFile file;
+    Handle handle(openForReading(path, true));
+    if (handle.isOpen() && describe(handle.get(), file))
+        file.state = DiskFile::State::Regular;
+    return file;
+}
+
+// Whether the file at path holds what was read, and nobody is writing it.
+bool holdsAsRead(const QString &path, const DiskFile &read)
+{
+    Handle handle(openForReading(path, false));
+    DiskFile now;
+    QByteArray content;
+    return handle.isOpen() && describe(handle.get(), now) && now.isSameFile(read)
+        && readWhole(handle.get(), now.size, content) == 0 && content == read.bytes;
+}
+
+// The new content in a temporary file beside target, written through to the disk.
+struct Written
+{
+    QString path;
+    DWORD error = 0;
+    bool creating = true; // the file could not be made (not: could not be written)
+};
+
+Written writeBeside(const QString &target, const char *what, const QByteArray &bytes)
+{
+    Written result;
+    result.path = besideName(target, what);
+    Handle handle(::CreateFileW(native(result.path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.isOpen()) {
+        result.error = ::GetLastError();
+        return result;
+    }
+    result.creating = false;
+    result.error = writeWhole(handle.get(), bytes);
+    if (result.error == 0 && !::FlushFileBuffers(handle.get()))
+        result.error = ::GetLastError();
+    const DWORD closed = handle.close();
+    if (result.error == 0)
+        result.error = closed;
+    if (result.error != 0)
+        ::DeleteFileW(native(result.path).c_str());
+    return result;
+}
+
+SaveFailure::Kind creationFailure(const Written &written)
+{
+    return written.creating && written.error == ERROR_ACCESS_DENIED ? SaveFailure::Kind::FolderNotWritable
+                                                                     : SaveFailure::Kind::WriteFailed;
+}
+
+// A byte copy of the file as it was, as "<name>.bak", on disk before this returns.
+DWORD writeBackupCopy(const DiskFile &current)
+{
+    const QString backup = current.target + QStringLiteral(".bak");
+    const Written copy = writeBeside(backup, "new", current.bytes);
+    if (copy.error != 0)
+        return copy.error;
+    if (!::MoveFileExW(native(copy.path).c_str(), native(backup).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(native(copy.path).c_str());
+        return error;
+    }
+    return 0;
+}
+
+// For a file with several hard links, which a replacement would split: written
+// over in place, after its backup is on disk. Space is claimed first, so a full
+// disk stops the write before it begins.
+DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes, bool keepBackup)
+{
+    DiskCommit commit;
+    const auto fail = [&commit](SaveFailure::Kind kind, DWORD error) {
+        commit.status = DiskCommit::Status::Failed;
+        commit.failure = kind;
+        commit.error = int(error);
+        return commit;
+    };
+    if (keepBackup) {
+        if (const DWORD error = writeBackupCopy(current))
+            return fail(SaveFailure::Kind::BackupFailed, error);
+        commit.backupKept = true;
+    }
+    if (!holdsAsRead(current.target, current)) {
+        commit.status = DiskCommit::Status::Conflict;
+        return commit;
+    }
+    Handle handle(::CreateFileW(native(current.target).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle.isOpen()) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SHARING_VIOLATION || error == ERROR_FILE_NOT_FOUND) {
+            commit.status = DiskCommit::Status::Conflict;
+            return commit;
+        }
+        return fail(error == ERROR_ACCESS_DENIED ? SaveFailure::Kind::ReadOnlyFile : SaveFailure::Kind::WriteFailed,
+                    error);
+    }
+    DiskFile opened;
+    if (!describe(handle.get(), opened) || opened.fileId != current.fileId || opened.device != current.device) {
+        commit.status = DiskCommit::Status::Conflict;
+        return commit;
+    }
+    if (bytes.size() > current.size) {
+        FILE_ALLOCATION_INFO allocation;
+        allocation.AllocationSize.QuadPart = bytes.size();
+        if (!::SetFileInformationByHandle(handle.get(), FileAllocationInfo, &allocation, sizeof allocation))
+            return fail(SaveFailure::Kind::WriteFailed, ::GetLastError());
+    }
+    LARGE_INTEGER start = {};
+    DWORD error = ::SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN) ? 0 : ::GetLastError();
+    if (error == 0)
+        error = writeWhole(handle.get(), bytes);
+    if (error == 0 && !::SetEndOfFile(handle.get()))
+        error = ::GetLastError();
+    if (error == 0 && !::FlushFileBuffers(handle.get()))
+        error = ::GetLastError();
+    if (error != 0) {
+        // As much of the old content back as the system takes; the backup holds all of it.
+        if (::SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN) && writeWhole(handle.get(), current.bytes) == 0)
+            ::SetEndOfFile(handle.get());
+        ::FlushFileBuffers(handle.get());
+        return fail(SaveFailure::Kind::WriteFailed, error);
+    }
+    describe(handle.get(), commit.written);
+    commit.written.state = DiskFile::State::Regular;
+    commit.written.path = current.path;
+    commit.written.target = current.target;
+    commit.written.bytes = bytes;
+    return commit;
+}
+
+DiskFile writtenAt(const DiskFile &current, const QString &target, const QByteArray &bytes)
+{
+    DiskFile written = describeAt(target);
+    written.path = current.path;
+    written.target = target;
+    written.bytes = bytes;
+    return written;
+}
+
+} // namespace
+
+namespace DiskFiles {
+
+DiskFile read(const QString &path)
+{
+    DiskFile file;
+    file.path = path;
+    file.target = path;
+    const DWORD attributes = ::GetFileAttributesW(native(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            file.state = DiskFile::State::Unreadable;
+            file.error = int(error);
+        }
+        return file;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        file.state = DiskFile::State::NotAFile;
+        return file;
+    }
+    const bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    Handle handle(openForReading(path, false));
+    if (!handle.isOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+        file.busy = true;
+        handle.reset(openForReading(path, true));
+    }
+    if (!handle.isOpen()) {
+        const DWORD error = ::GetLastError();
+        if (link && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+            file.state = DiskFile::State::DanglingLink;
+        } else if (error == ERROR_FILE_NOT_FOUND) {
+            file.changedWhileRead = true;
+        } else {
+            file.state = DiskFile::State::Unreadable;
+            file.error = int(error);
+        }
+        return file;
+    }
+    if (::GetFileType(handle.get()) != FILE_TYPE_DISK || !describe(handle.get(), file)) {
+        file.state = DiskFile::State::NotAFile;
+        return file;
+    }
+    if (link) {
+        wchar_t buffer[MAX_PATH * 4];
+        const DWORD length = ::GetFinalPathNameByHandleW(handle.get(), buffer, DWORD(std::size(buffer)),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length > 0 && length < std::size(buffer)) {
+            QString target = QString::fromWCharArray(buffer, int(length));
+            if (target.startsWith(QLatin1String("\\\\?\\UNC\\")))
+                target = QStringLiteral("\\\\") + target.mid(8);
+            else if (target.startsWith(QLatin1String("\\\\?\\")))
+                target = target.mid(4);
+            file.target = QDir::fromNativeSeparators(target);
+        } else {
+            file.changedWhileRead = true;
+        }
+    }
+    if (const DWORD error = readWhole(handle.get(), file.size, file.bytes)) {
+        file.state = DiskFile::State::Unreadable;
+        file.error = int(error);
+        return file;
+    }
+    DiskFile after;
+    file.changedWhileRead = file.changedWhileRead || !describe(handle.get(), after) || !after.isSameFile(file)
+        || file.bytes.size() != after.size;
+    file.state = DiskFile::State::Regular;
+    return file;
+}
+
+DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBackup)
+{
+    const QString target = current.target;
+    const DiskFile standing = describeAt(target);
+    if (standing.state != DiskFile::State::Regular || !standing.isSameFile(current))
+        return DiskCommit::conflict();
+    if (current.linkCount > 1)
+        return writeInPlace(current, bytes, keepBackup);
+
+    const Written replacement = writeBeside(target, "new", bytes);
+    if (replacement.error != 0)
+        return DiskCommit::failed(creationFailure(replacement), int(replacement.error));
+    const QString displaced = besideName(target, "old");
+    if (!::ReplaceFileW(native(target).c_str(), native(replacement.path).c_str(), native(displaced).c_str(),
+                        REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        const DWORD error = ::GetLastError();
+        // Here the old file has already moved to the displaced name: it goes back.
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            ::MoveFileExW(native(displaced).c_str(), native(target).c_str(), MOVEFILE_WRITE_THROUGH);
+        ::DeleteFileW(native(replacement.path).c_str());
+        switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_UNABLE_TO_REMOVE_REPLACED:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
+        case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
+            return DiskCommit::conflict(); // in use or moved by another program
+        default:
+            return DiskCommit::failed(SaveFailure::Kind::WriteFailed, int(error));
+        }
+    }
+    const DiskFile ours = writtenAt(current, target, bytes);
+
+    if (!holdsAsRead(displaced, current)) {
+        // Another program saved in between: its file goes back in place, unless
+        // a newer one took the place of ours meanwhile.
+        if (ours.state == DiskFile::State::Regular && describeAt(target).isSameFile(ours)
+            && ::ReplaceFileW(native(target).c_str(), native(displaced).c_str(), nullptr,
+                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
+            return DiskCommit::conflict();
+        ::DeleteFileW(native(displaced).c_str());
+        return DiskCommit::conflict();
+    }
+
+    DiskCommit commit;
+    if (keepBackup) {
+        const QString backup = target + QStringLiteral(".bak");
+        if (!::MoveFileExW(native(displaced).c_str(), native(backup).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            const DWORD error = ::GetLastError();
+            // Nothing is written without its backup: the old file goes back.
+            ::ReplaceFileW(native(target).c_str(), native(displaced).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                           nullptr, nullptr);
+            return DiskCommit::failed(SaveFailure::Kind::BackupFailed, int(error));
+        }
+        commit.backupKept = true;
+    } else {
+        ::DeleteFileW(native(displaced).c_str());
+    }
+    if (ours.state != DiskFile::State::Regular || !describeAt(target).isSameFile(ours)) {
+        commit.status = DiskCommit::Status::Conflict;
+        return commit;
+    }
+    commit.written = ours;
+    return commit;
+}
+
+DiskCommit create(const DiskFile &current, const QByteArray &bytes, const DiskFile &previous)
+{
+    Q_UNUSED(previous); // a new file takes the folder's inherited security
+    const Written made = writeBeside(current.path, "new", bytes);
+    if (made.error != 0)
+        return DiskCommit::failed(creationFailure(made), int(made.error));
+    // No replacing: a file that appeared meanwhile is read first.
+    if (!::MoveFileExW(native(made.path).c_str(), native(current.path).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = ::GetLastError();
+        ::DeleteFileW(native(made.path).c_str());
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+            return DiskCommit::conflict();
+        return DiskCommit::failed(SaveFailure::Kind::WriteFailed, int(error));
+    }
+    DiskCommit commit;
+    commit.written = writtenAt(current, current.path, bytes);
+    if (commit.written.state != DiskFile::State::Regular)
+        commit.status = DiskCommit::Status::Conflict;
+    return commit;
+}
+
+QString errorText(int error)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                              | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, DWORD(error), 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed() : QString::number(error);
+    ::LocalFree(buffer);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+void setExchangeAllowed(bool)
+{
+    // ReplaceFileW is always there.
+}
+
+} // namespace DiskFiles

@@ -1,0 +1,70 @@
+#include "filemetadata_posix.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+// A list or value of the *xattr calls, read(buffer, size): the size is asked
+// first, and the read done again if the value grew in between.
+template<typename Read>
+int readSized(QByteArray &into, Read read)
+{
+    for (;;) {
+        const ssize_t size = read(nullptr, 0);
+        if (size < 0)
+            return errno;
+        into.resize(size);
+        if (size == 0)
+            return 0;
+        const ssize_t got = read(into.data(), size_t(size));
+        if (got >= 0) {
+            into.resize(got);
+            return 0;
+        }
+        if (errno != ERANGE)
+            return errno;
+    }
+}
+
+int copyExtendedAttributes(int from, int to)
+{
+    QByteArray names;
+    if (const int error = readSized(names, [from](char *buffer, size_t size) { return ::flistxattr(from, buffer, size); }))
+        return error == ENOTSUP ? 0 : error;
+    for (qsizetype at = 0; at < names.size();) {
+        const char *name = names.constData() + at;
+        at += qstrlen(name) + 1;
+        QByteArray value;
+        if (const int error = readSized(value, [from, name](char *buffer, size_t size) {
+                return ::fgetxattr(from, name, buffer, size);
+            })) {
+            if (error == ENODATA) // removed since it was listed
+                continue;
+            return error;
+        }
+        if (::fsetxattr(to, name, value.constData(), size_t(value.size()), 0) != 0)
+            return errno;
+    }
+    return 0;
+}
+
+} // namespace
+
+int copyFileMetadata(int from, const struct stat &info, int to)
+{
+    if (::geteuid() == 0) {
+        if (::fchown(to, info.st_uid, info.st_gid) != 0)
+            return errno;
+    } else if (::fchown(to, uid_t(-1), info.st_gid) != 0 && errno != EPERM) {
+        return errno;
+    }
+    // After the owner: a change of owner clears the set-ID bits.
+    if (::fchmod(to, info.st_mode & 07777) != 0)
+        return errno;
+    return copyExtendedAttributes(from, to);
+}

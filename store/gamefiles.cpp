@@ -1,0 +1,28 @@
+#include "gamefiles.h"
+
+#include "inidocument.h"
+
+namespace GameFiles {
+
+QStringList fileNames()
+{
+    return {QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")};
+}
+
+QString folderBelowDocuments()
+{
+    return QStringLiteral("My Games/Vantor/");
+}
+
+// The name is read bare (a pair of quotes is not part of the value) and any
+// stray quote is dropped, so every save leaves exactly one pair.
+void quoteDeviceName(IniDocument &preferences)
+{
+    const QString display = QStringLiteral("Display");
+    const QString key = QStringLiteral("sD3DDevice");
+    QString name = preferences.value(display, key).value_or(QString());
+    name.remove(u'"');
+    preferences.setValue(display, key, u'"' + name + u'"');
+}
+
+} // namespace GameFiles

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class IniDocument;
+
+// What is particular to the game's INI files, apart from how INI files work.
+namespace GameFiles {
+
+// The files in the order a key is looked for: the main file first. A key
+// that neither holds is added to the main file.
+enum File { Main, Preferences };
+QStringList fileNames();
+
+// The folder below the documents folder that holds them, ending with '/'.
+QString folderBelowDocuments();
+
+// The adapter name, "sD3DDevice" in [Display] of the preferences file, stands
+// in exactly one pair of double quotes; where it is missing it is added empty.
+void quoteDeviceName(IniDocument &preferences);
+
+} // namespace GameFiles

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+// A file that a save left as it was: which file, what stood in the way, and
+// the system's own words for it where the system gave any.
+struct SaveFailure
+{
+    enum class Kind {
+        ReadOnlyFile,      // the file's write permission is off
+        FolderNotWritable, // no new file can be made in its folder, so it cannot be replaced safely
+        NotAFile,          // a folder or another non-file now stands at its path
+        DanglingLink,      // a symbolic link to a file that does not exist
+        ReadFailed,        // the file can no longer be read
+        WriteFailed,       // the new content could not be written in full; the old file stands
+        BackupFailed,      // the copy of the file as it was could not be kept, so nothing was written
+        KeepsChanging,     // another program kept writing it; left as that program wrote it
+        EndsMidLine,       // it ends in the middle of a line, as if its writer had not finished
+        ValueNotStorable,  // the file as it now is cannot hold a value that was written
+        NotText,           // its bytes no longer read as lines of text
+    };
+
+    QString path;
+    Kind kind = Kind::WriteFailed;
+    QString systemText; // such as "No space left on device"; empty where the system gave none
+};
