@@ -1,5 +1,7 @@
 #include "inifolder.h"
 
+#include "gamefiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -23,8 +25,8 @@
 
 namespace {
 
-const QString gameFolder = QStringLiteral("/My Games/Vantor/");
-const QString prefsFile = QStringLiteral("VantorPrefs.ini");
+const QString gameFolder = u'/' + GameFiles::folderBelowDocuments();
+const QString prefsFile = GameFiles::fileNames().at(GameFiles::Preferences);
 
 bool holdsPrefs(const QString &folder)
 {
