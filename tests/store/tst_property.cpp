@@ -59,8 +59,13 @@ Generated generate(QRandomGenerator &random, const QMap<QString, QStringList> &w
         seen.append(id);
         file.bytes += text + (crlf ? "\r\n" : "\n");
     }
-    if (ends < 2 && count > ends && random.bounded(5) == 0)
+    if (ends < 2 && count > ends && random.bounded(5) == 0) {
         file.bytes.chop(ends + 1); // no final line end: a save ends it as the first line ends
+#ifdef Q_OS_WIN
+        if (count == 1 && !file.kept.isEmpty()) // or, with none at all, as new files end theirs
+            file.kept.last() += '\r';
+#endif
+    }
     file.bytes.prepend(random.bounded(5) ? QByteArray() : bom);
     writeBytes(path, file.bytes);
     return file;

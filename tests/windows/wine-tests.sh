@@ -79,7 +79,8 @@ mkdir -p "$documents"
 cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 echo "wine-tests: prefix ready in $((SECONDS - started)) s (user $user)"
 
-# 1. The test programs.
+# 1. The test programs. Wine hands no QT_* variable to a Windows program, so whatever
+# QT_QPA_PLATFORM the caller has, they use Qt's windows platform plugin on this Xvfb.
 while IFS= read -r test; do
     name=$(basename "$test" .exe)
     report=$work/$name.txt
