@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QtGlobal>
 
+#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstdio>
 
@@ -23,6 +24,7 @@ bool runningAsRoot()
 }
 
 } // namespace
+#endif
 
 namespace TestSupport {
 
@@ -42,6 +44,7 @@ void writeBytes(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
+#ifdef Q_OS_UNIX
 ChildResult runInChild(const std::function<int()> &work)
 {
     int pipeEnds[2];
@@ -125,6 +128,14 @@ ScratchHome::~ScratchHome()
     else
         qputenv("WINEPREFIX", savedWinePrefix);
 }
+#else
+ScratchHome::ScratchHome()
+{
+    QDir().mkpath(iniFolder());
+}
+
+ScratchHome::~ScratchHome() = default;
+#endif
 
 QString ScratchHome::iniFolder() const
 {

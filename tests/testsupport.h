@@ -13,6 +13,7 @@ namespace TestSupport {
 QByteArray readBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &bytes);
 
+#ifdef Q_OS_UNIX
 struct ChildResult
 {
     int status = -1; // as a shell gives it: what the work returned, or 128 + the ending signal
@@ -36,10 +37,12 @@ inline bool plainRename()
 // switches the process to that user, so that permission bits apply again.
 void giveToUnprivilegedUser(const QString &path);
 bool dropPrivileges();
+#endif
 
-// A throw-away home folder that the program's file lookup sees as the player's:
-// HOME points at it while the object lives, and its documents folder holds
-// "My Games/Vantor/" with whichever of the two INI files the test gives.
+// A throw-away home folder whose documents folder holds "My Games/Vantor/" with
+// whichever of the two INI files the test gives. On Unix the program's file lookup
+// sees it as the player's: HOME points at it while the object lives. On Windows the
+// documents folder comes from the shell, so a test hands iniFolder() to the program.
 class ScratchHome
 {
 public:
@@ -60,9 +63,11 @@ public:
 
 private:
     QTemporaryDir dir;
+#ifdef Q_OS_UNIX
     QByteArray savedHome;
     QByteArray savedXdgConfig;
     QByteArray savedWinePrefix;
+#endif
 };
 
 } // namespace TestSupport
