@@ -175,6 +175,7 @@ private slots:
     void hardLinkedFileIsWrittenInPlace();
     void saveLandingBeforeTheSwapIsMerged_data();
     void saveLandingBeforeTheSwapIsMerged();
+    void readOnlyJustBeforeTheSwapIsReported();
     void profileFoldersBeyondAsciiAndMaxPath_data();
     void profileFoldersBeyondAsciiAndMaxPath();
     void documentsFolderComesFromTheShell();
@@ -345,6 +346,21 @@ void TestWindowsFiles::saveLandingBeforeTheSwapIsMerged()
     QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), gameSave);
     QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
                                                 QStringLiteral("VantorPrefs.ini")}));
+}
+
+void TestWindowsFiles::readOnlyJustBeforeTheSwapIsReported()
+{
+    GameFolder game;
+    IniFileSet files({game.mainPath()}, IniStore::missingValue());
+    QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
+    files.setFinishing([&](int, IniDocument &) { SetFileAttributesW(native(game.mainPath()).c_str(), FILE_ATTRIBUTE_READONLY); });
+    const QList<SaveFailure> failures = files.save();
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures.first().kind, SaveFailure::Kind::ReadOnlyFile);
+    QCOMPARE(readBytes(game.mainPath()), exampleMain);
+    QVERIFY(GetFileAttributesW(native(game.mainPath()).c_str()) & FILE_ATTRIBUTE_READONLY);
+    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")}));
+    SetFileAttributesW(native(game.mainPath()).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 void TestWindowsFiles::profileFoldersBeyondAsciiAndMaxPath_data()
