@@ -35,6 +35,9 @@ QString SaveFailureText::reason(const SaveFailure &failure)
     case SaveFailure::Kind::KeepsChanging:
         return tr("Another program, probably the game, kept writing the file; it was left as that program "
                   "wrote it. Press Apply again once the game is closed.");
+    case SaveFailure::Kind::HeldOpen:
+        return tr("The game or another program has the file open, so it cannot be replaced now. Close the "
+                  "game and press Apply again. The file on disk was left as it was.");
     case SaveFailure::Kind::EndsMidLine:
         return tr("The file ends in the middle of a line, as if the program writing it had not finished; it "
                   "was left as it is. Press Apply again to save into it as it stands.");

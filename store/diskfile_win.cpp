@@ -1,20 +1,30 @@
 // Windows: a file is replaced with ReplaceFileW, which swaps the new file in
 // under the old one's attributes, security descriptor and streams, and moves
 // the old one to a name of our choosing, so that it can be compared with what
-// the new content was built on.
+// the new content was built on. A file another program holds open without
+// allowing its deletion, as games do, cannot be replaced: that is told apart
+// from a file that changed.
 
 #include "diskfile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <cstring>
 #include <iterator>
 #include <string>
 
 #include <qt_windows.h>
 
 namespace {
+
+// How long a program holding the file open is given to let it go, and the
+// pause between looks; a file that is to go back in place is waited for longer.
+constexpr qint64 heldWaitMs = 300;
+constexpr qint64 putBackWaitMs = 3000;
+constexpr DWORD heldPauseMs = 20;
 
 class Handle
 {
@@ -50,9 +60,15 @@ private:
     HANDLE handle;
 };
 
+// The "\\?\" form reaches paths beyond MAX_PATH whatever the system's long path setting.
 std::wstring native(const QString &path)
 {
-    return QDir::toNativeSeparators(path).toStdWString();
+    const QString absolute = QDir::toNativeSeparators(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (absolute.startsWith(QLatin1String("\\\\?\\")))
+        return absolute.toStdWString();
+    if (absolute.startsWith(QLatin1String("\\\\")))
+        return (QStringLiteral("\\\\?\\UNC\\") + absolute.mid(2)).toStdWString();
+    return (QStringLiteral("\\\\?\\") + absolute).toStdWString();
 }
 
 // A name beside path that no program takes for an INI file.
@@ -144,14 +160,61 @@ DiskFile describeAt(const QString &path)
     return file;
 }
 
+// Whether the open file still holds what was read, compared a piece at a time.
+bool holdsAsRead(HANDLE handle, const DiskFile &read)
+{
+    DiskFile now;
+    LARGE_INTEGER start = {};
+    if (!describe(handle, now) || !now.isSameFile(read) || !::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN))
+        return false;
+    char piece[64 * 1024];
+    qsizetype at = 0;
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(handle, piece, sizeof piece, &got, nullptr) || qsizetype(got) > read.bytes.size() - at
+            || std::memcmp(piece, read.bytes.constData() + at, got) != 0)
+            return false;
+        if (got == 0)
+            return at == read.bytes.size();
+        at += got;
+    }
+}
+
 // Whether the file at path holds what was read, and nobody is writing it.
 bool holdsAsRead(const QString &path, const DiskFile &read)
 {
     Handle handle(openForReading(path, false));
-    DiskFile now;
-    QByteArray content;
-    return handle.isOpen() && describe(handle.get(), now) && now.isSameFile(read)
-        && readWhole(handle.get(), now.size, content) == 0 && content == read.bytes;
+    return handle.isOpen() && holdsAsRead(handle.get(), read);
+}
+
+bool isSharingError(DWORD error)
+{
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Whether another program has the file open without allowing its deletion, as
+// games hold their INI files: then Windows renames or replaces it for no one.
+// Asking for the right to delete, while sharing everything, fails exactly then.
+bool heldOpen(const QString &path)
+{
+    Handle handle(::CreateFileW(native(path).c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return !handle.isOpen() && isSharingError(::GetLastError());
+}
+
+// Tries until tryOnce no longer reports the file held, for at most limitMs;
+// whether it still does.
+template<typename Try>
+bool staysHeld(qint64 limitMs, Try tryOnce)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (tryOnce()) {
+        if (waited.elapsed() >= limitMs)
+            return true;
+        ::Sleep(heldPauseMs);
+    }
+    return false;
 }
 
 // The new content in a temporary file beside target, written through to the disk.
@@ -206,11 +269,41 @@ DWORD writeBackupCopy(const DiskFile &current)
     return 0;
 }
 
+// Why the file that current was read from refused to be opened or replaced:
+// held open by another program (after a moment's wait for it to let go), set
+// read-only, changed or gone (Conflict: read it again), or the system's error.
+DiskCommit refusal(const DiskFile &current, DWORD error)
+{
+    if (staysHeld(heldWaitMs, [&current] { return heldOpen(current.target); }))
+        return DiskCommit::failed(SaveFailure::Kind::HeldOpen, int(error));
+    const DiskFile now = describeAt(current.target);
+    if (now.state != DiskFile::State::Regular || !now.isSameFile(current) || isSharingError(error))
+        return DiskCommit::conflict();
+    return DiskCommit::failed(now.readOnly ? SaveFailure::Kind::ReadOnlyFile : SaveFailure::Kind::WriteFailed,
+                              int(error));
+}
+
 // For a file with several hard links, which a replacement would split: written
-// over in place, after its backup is on disk. Space is claimed first, so a full
-// disk stops the write before it begins.
+// over in place, after its backup is on disk. The file is compared and written
+// through one handle that lets no other program write meanwhile. Space is
+// claimed first, so a full disk stops the write before it begins.
 DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes, bool keepBackup)
 {
+    Handle handle;
+    DWORD error = 0;
+    staysHeld(heldWaitMs, [&] {
+        handle.reset(::CreateFileW(native(current.target).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        error = handle.isOpen() ? 0 : ::GetLastError();
+        return isSharingError(error);
+    });
+    if (isSharingError(error))
+        return DiskCommit::failed(SaveFailure::Kind::HeldOpen, int(error));
+    if (!handle.isOpen())
+        return error == ERROR_FILE_NOT_FOUND ? DiskCommit::conflict() : refusal(current, error);
+    if (!holdsAsRead(handle.get(), current))
+        return DiskCommit::conflict();
+
     DiskCommit commit;
     const auto fail = [&commit](SaveFailure::Kind kind, DWORD error) {
         commit.status = DiskCommit::Status::Failed;
@@ -223,34 +316,18 @@ DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes, bool k
             return fail(SaveFailure::Kind::BackupFailed, error);
         commit.backupKept = true;
     }
-    if (!holdsAsRead(current.target, current)) {
-        commit.status = DiskCommit::Status::Conflict;
-        return commit;
-    }
-    Handle handle(::CreateFileW(native(current.target).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle.isOpen()) {
-        const DWORD error = ::GetLastError();
-        if (error == ERROR_SHARING_VIOLATION || error == ERROR_FILE_NOT_FOUND) {
-            commit.status = DiskCommit::Status::Conflict;
-            return commit;
-        }
-        return fail(error == ERROR_ACCESS_DENIED ? SaveFailure::Kind::ReadOnlyFile : SaveFailure::Kind::WriteFailed,
-                    error);
-    }
-    DiskFile opened;
-    if (!describe(handle.get(), opened) || opened.fileId != current.fileId || opened.device != current.device) {
-        commit.status = DiskCommit::Status::Conflict;
-        return commit;
-    }
     if (bytes.size() > current.size) {
         FILE_ALLOCATION_INFO allocation;
         allocation.AllocationSize.QuadPart = bytes.size();
-        if (!::SetFileInformationByHandle(handle.get(), FileAllocationInfo, &allocation, sizeof allocation))
-            return fail(SaveFailure::Kind::WriteFailed, ::GetLastError());
+        if (!::SetFileInformationByHandle(handle.get(), FileAllocationInfo, &allocation, sizeof allocation)) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_INVALID_PARAMETER && error != ERROR_NOT_SUPPORTED && error != ERROR_INVALID_FUNCTION
+                && error != ERROR_CALL_NOT_IMPLEMENTED)
+                return fail(SaveFailure::Kind::WriteFailed, error);
+        }
     }
     LARGE_INTEGER start = {};
-    DWORD error = ::SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN) ? 0 : ::GetLastError();
+    error = ::SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN) ? 0 : ::GetLastError();
     if (error == 0)
         error = writeWhole(handle.get(), bytes);
     if (error == 0 && !::SetEndOfFile(handle.get()))
@@ -279,6 +356,40 @@ DiskFile writtenAt(const DiskFile &current, const QString &target, const QByteAr
     written.target = target;
     written.bytes = bytes;
     return written;
+}
+
+// After a replacement displaced a file that is not the one the new content was
+// built on: that file goes back in place of ours, unless a newer one took the
+// place of ours meanwhile (then the displaced one goes). A program holding ours
+// open is waited for. Returns 0, or the system's error with the displaced file
+// left where it is.
+DWORD putBack(const QString &target, const QString &displaced, const DiskFile &ours)
+{
+    if (ours.state != DiskFile::State::Regular)
+        return ERROR_SHARING_VIOLATION; // ours could not be told from a newer file
+    DWORD error = 0;
+    staysHeld(putBackWaitMs, [&] {
+        const DiskFile standing = describeAt(target);
+        const bool present = standing.state == DiskFile::State::Regular
+            || ::GetFileAttributesW(native(target).c_str()) != INVALID_FILE_ATTRIBUTES;
+        if (!present || (standing.state == DiskFile::State::Regular && !standing.isSameFile(ours))) {
+            ::DeleteFileW(native(displaced).c_str());
+            error = 0;
+            return false;
+        }
+        if (standing.state != DiskFile::State::Regular) {
+            error = ERROR_SHARING_VIOLATION; // there, but not to be looked at now
+            return true;
+        }
+        if (::MoveFileExW(native(displaced).c_str(), native(target).c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = 0;
+            return false;
+        }
+        error = ::GetLastError();
+        return heldOpen(target);
+    });
+    return error;
 }
 
 } // namespace
@@ -368,31 +479,28 @@ DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBa
     if (!::ReplaceFileW(native(target).c_str(), native(replacement.path).c_str(), native(displaced).c_str(),
                         REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         const DWORD error = ::GetLastError();
-        // Here the old file has already moved to the displaced name: it goes back.
-        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-            ::MoveFileExW(native(displaced).c_str(), native(target).c_str(), MOVEFILE_WRITE_THROUGH);
         ::DeleteFileW(native(replacement.path).c_str());
-        switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_UNABLE_TO_REMOVE_REPLACED:
-        case ERROR_UNABLE_TO_MOVE_REPLACEMENT:
-        case ERROR_UNABLE_TO_MOVE_REPLACEMENT_2:
-            return DiskCommit::conflict(); // in use or moved by another program
-        default:
-            return DiskCommit::failed(SaveFailure::Kind::WriteFailed, int(error));
+        if (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            // The old file had already moved to the displaced name: it goes back,
+            // unless another program's file took its place meanwhile.
+            if (::MoveFileExW(native(displaced).c_str(), native(target).c_str(), MOVEFILE_WRITE_THROUGH))
+                return DiskCommit::conflict();
+            const DWORD moveError = ::GetLastError();
+            if (moveError != ERROR_ALREADY_EXISTS && moveError != ERROR_FILE_EXISTS)
+                return DiskCommit::failed(SaveFailure::Kind::WriteFailed, int(moveError));
+            ::DeleteFileW(native(displaced).c_str());
+            return DiskCommit::conflict();
         }
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT)
+            return DiskCommit::conflict();
+        return refusal(current, error);
     }
     const DiskFile ours = writtenAt(current, target, bytes);
 
     if (!holdsAsRead(displaced, current)) {
-        // Another program saved in between: its file goes back in place, unless
-        // a newer one took the place of ours meanwhile.
-        if (ours.state == DiskFile::State::Regular && describeAt(target).isSameFile(ours)
-            && ::ReplaceFileW(native(target).c_str(), native(displaced).c_str(), nullptr,
-                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
-            return DiskCommit::conflict();
-        ::DeleteFileW(native(displaced).c_str());
+        // Another program saved in between: its file goes back, and the save starts over on it.
+        if (const DWORD error = putBack(target, displaced, ours))
+            return DiskCommit::failed(SaveFailure::Kind::WriteFailed, int(error));
         return DiskCommit::conflict();
     }
 
@@ -402,9 +510,7 @@ DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBa
         if (!::MoveFileExW(native(displaced).c_str(), native(backup).c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             const DWORD error = ::GetLastError();
-            // Nothing is written without its backup: the old file goes back.
-            ::ReplaceFileW(native(target).c_str(), native(displaced).c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                           nullptr, nullptr);
+            putBack(target, displaced, ours); // nothing is written without its backup
             return DiskCommit::failed(SaveFailure::Kind::BackupFailed, int(error));
         }
         commit.backupKept = true;

@@ -15,6 +15,7 @@ struct SaveFailure
         WriteFailed,       // the new content could not be written in full; the old file stands
         BackupFailed,      // the copy of the file as it was could not be kept, so nothing was written
         KeepsChanging,     // another program kept writing it; left as that program wrote it
+        HeldOpen,          // another program has it open in a way that keeps it from being replaced
         EndsMidLine,       // it ends in the middle of a line, as if its writer had not finished
         ValueNotStorable,  // the file as it now is cannot hold a value that was written
         NotText,           // its bytes no longer read as lines of text

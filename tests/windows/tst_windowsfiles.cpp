@@ -1,16 +1,22 @@
 // The store on Windows file semantics: the read-only attribute, a file the game holds
-// open, profile folders with non-ASCII letters or beyond MAX_PATH, the shell's documents
+// open, the backup, hard links, another program's save landing just before the swap,
+// profile folders with non-ASCII letters or beyond MAX_PATH, the shell's documents
 // folder, and CR LF for lines a file had no line end for.
 
+#include "inifileset.h"
 #include "inifolder.h"
 #include "inistore.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <thread>
 
 #include <qt_windows.h>
 
@@ -44,8 +50,42 @@ QStringList described(const QList<SaveFailure> &failures)
 {
     QStringList lines;
     for (const SaveFailure &failure : failures)
-        lines.append(failure.path + QStringLiteral(": ") + failure.reason);
+        lines.append(QStringLiteral("%1: kind %2 (%3)").arg(failure.path).arg(int(failure.kind)).arg(failure.systemText));
     return lines;
+}
+
+// Opened as a game opens its INI file: reading, sharing reading and writing but not deletion.
+HANDLE openAsTheGame(const QString &path)
+{
+    return CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+enum class OtherSave { RenamedOver, InPlaceKeepingSizeAndTime, DeletedAndMade };
+
+// Another program saves bytes at path in one of the ways programs save files.
+bool saveAsAnotherProgram(OtherSave way, const QString &path, const QByteArray &bytes)
+{
+    if (way == OtherSave::RenamedOver) {
+        const QString temporary = path + QStringLiteral(".tmp");
+        return writeBytes(temporary, bytes)
+            && MoveFileExW(native(temporary).c_str(), native(path).c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    if (way == OtherSave::DeletedAndMade)
+        return DeleteFileW(native(path).c_str()) && writeBytes(path, bytes);
+    // Same size, and the time of the last write put back: as on a file system whose clock
+    // is too coarse to tell two saves apart. Only the content says the file changed.
+    const HANDLE file = CreateFileW(native(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    FILETIME written;
+    DWORD count = 0;
+    const bool done = file != INVALID_HANDLE_VALUE && GetFileTime(file, nullptr, nullptr, &written)
+        && GetFileSize(file, nullptr) == DWORD(bytes.size())
+        && WriteFile(file, bytes.constData(), DWORD(bytes.size()), &count, nullptr) && count == DWORD(bytes.size())
+        && SetFileTime(file, nullptr, nullptr, &written);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return done;
 }
 
 // The files in folder, hidden and system ones included: a leftover temporary file shows here.
@@ -130,6 +170,12 @@ private slots:
     void readOnlyAttributeIsRefusedAndKept_data();
     void readOnlyAttributeIsRefusedAndKept();
     void fileHeldOpenByTheGameIsKeptUntilReleased();
+    void fileHeldForAMomentIsWaitedFor();
+    void backupHoldsTheFileFromBeforeTheSession();
+    void hardLinkedFileIsWrittenInPlace();
+    void saveLandingBeforeTheSwapIsMerged_data();
+    void saveLandingBeforeTheSwapIsMerged();
+    void readOnlyJustBeforeTheSwapIsReported();
     void profileFoldersBeyondAsciiAndMaxPath_data();
     void profileFoldersBeyondAsciiAndMaxPath();
     void documentsFolderComesFromTheShell();
@@ -160,11 +206,14 @@ void TestWindowsFiles::readOnlyAttributeIsRefusedAndKept()
 
     QCOMPARE(failures.size(), 1);
     QCOMPARE(failures.first().path, locked);
-    QVERIFY2(failures.first().reason.contains(QLatin1String("read-only")), qPrintable(failures.first().reason));
+    QCOMPARE(failures.first().kind, SaveFailure::Kind::ReadOnlyFile);
     QCOMPARE(readBytes(locked), lockedBefore);
     QVERIFY(GetFileAttributesW(native(locked).c_str()) & FILE_ATTRIBUTE_READONLY);
     QVERIFY(readBytes(other) != (mainFile ? examplePrefs : exampleMain)); // the other file is still saved
-    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")}));
+    QStringList expected{QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini"),
+                         QFileInfo(other).fileName() + QStringLiteral(".bak")};
+    expected.sort();
+    QCOMPARE(filesIn(game.folder), expected);
     SetFileAttributesW(native(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
@@ -183,7 +232,7 @@ void TestWindowsFiles::fileHeldOpenByTheGameIsKeptUntilReleased()
     const QList<SaveFailure> failures = store.save();
     QCOMPARE(failures.size(), 1);
     QCOMPARE(failures.first().path, game.mainPath());
-    QVERIFY2(failures.first().reason.contains(QLatin1String("has the file open")), qPrintable(failures.first().reason));
+    QCOMPARE(failures.first().kind, SaveFailure::Kind::HeldOpen);
     QCOMPARE(readBytes(game.mainPath()), exampleMain);
     QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")}));
 
@@ -194,6 +243,124 @@ void TestWindowsFiles::fileHeldOpenByTheGameIsKeptUntilReleased()
 
     QCOMPARE(described(store.save()), QStringList());
     QCOMPARE(readBytes(game.mainPath()), savedMain);
+    QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), exampleMain);
+    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
+                                                QStringLiteral("VantorPrefs.ini")}));
+}
+
+void TestWindowsFiles::fileHeldForAMomentIsWaitedFor()
+{
+    GameFolder game;
+    IniStore store(game.folder);
+    QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
+    const HANDLE held = openAsTheGame(game.mainPath());
+    QVERIFY(held != INVALID_HANDLE_VALUE);
+    QElapsedTimer timer;
+    timer.start();
+    std::thread otherProgram([held] {
+        Sleep(100);
+        CloseHandle(held);
+    });
+    const QList<SaveFailure> failures = store.save();
+    otherProgram.join();
+    QCOMPARE(described(failures), QStringList());
+    QVERIFY(timer.elapsed() >= 100);
+    QCOMPARE(readBytes(game.mainPath()), savedMain);
+}
+
+void TestWindowsFiles::backupHoldsTheFileFromBeforeTheSession()
+{
+    GameFolder game;
+    const QString backup = game.mainPath() + QStringLiteral(".bak");
+    QVERIFY(writeBytes(backup, "an older backup\r\n"));
+    QByteArray lastSaved;
+    {
+        IniStore store(game.folder);
+        for (const char *gamma : {"1.25", "1.5"}) {
+            QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QLatin1String(gamma)));
+            QCOMPARE(described(store.save()), QStringList());
+            QCOMPARE(readBytes(backup), exampleMain);
+        }
+        lastSaved = readBytes(game.mainPath());
+        QVERIFY(lastSaved.contains("fGamma=1.5\r\n"));
+    }
+    IniStore nextSession(game.folder);
+    QVERIFY(nextSession.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("2")));
+    QCOMPARE(described(nextSession.save()), QStringList());
+    QCOMPARE(readBytes(backup), lastSaved);
+    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
+                                                QStringLiteral("VantorPrefs.ini")}));
+}
+
+void TestWindowsFiles::hardLinkedFileIsWrittenInPlace()
+{
+    GameFolder game;
+    const QString otherName = game.scratch.path() + QStringLiteral("/Vantor-linked.ini");
+    QVERIFY(CreateHardLinkW(native(otherName).c_str(), native(game.mainPath()).c_str(), nullptr));
+
+    IniStore store(game.folder);
+    QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
+    // A new key makes the file grow, which claims its space first.
+    QVERIFY(store.writeValue(QStringLiteral("Controls"), QStringLiteral("bInvertYValues"), QStringLiteral("1")));
+    QCOMPARE(described(store.save()), QStringList());
+    const QByteArray saved = readBytes(game.mainPath());
+    QVERIFY(saved.contains("fGamma=1.25\r\n") && saved.contains("bInvertYValues=1\r\n"));
+    QCOMPARE(readBytes(otherName), saved); // still one file under both names
+    QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), exampleMain);
+    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
+                                                QStringLiteral("VantorPrefs.ini")}));
+}
+
+void TestWindowsFiles::saveLandingBeforeTheSwapIsMerged_data()
+{
+    QTest::addColumn<int>("way");
+    QTest::newRow("renamed over") << int(OtherSave::RenamedOver);
+    QTest::newRow("in place, size and time kept") << int(OtherSave::InPlaceKeepingSizeAndTime);
+    QTest::newRow("deleted and made again") << int(OtherSave::DeletedAndMade);
+}
+
+// The store's last step before the swap is finishing the content; the other program's
+// save lands there, after the store's fresh read, the first time.
+void TestWindowsFiles::saveLandingBeforeTheSwapIsMerged()
+{
+    QFETCH(int, way);
+    GameFolder game;
+    const QByteArray gameSave = QByteArray(exampleMain).replace("0.0025", "0.0031");
+    IniFileSet files({game.mainPath()}, IniStore::missingValue());
+    QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
+    int finished = 0;
+    bool landed = false;
+    files.setFinishing([&](int, IniDocument &) {
+        if (finished++ > 0)
+            return;
+        const DiskFile before = DiskFiles::read(game.mainPath());
+        landed = saveAsAnotherProgram(OtherSave(way), game.mainPath(), gameSave);
+        // Only the bytes tell this save apart: the swap must catch it, not the look before.
+        if (OtherSave(way) == OtherSave::InPlaceKeepingSizeAndTime)
+            landed = landed && DiskFiles::read(game.mainPath()).isSameFile(before);
+    });
+    QCOMPARE(described(files.save()), QStringList());
+    QVERIFY(landed);
+    QCOMPARE(finished, 2); // laid once more, on the other program's save
+    QCOMPARE(readBytes(game.mainPath()), QByteArray(savedMain).replace("0.0025", "0.0031"));
+    QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), gameSave);
+    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
+                                                QStringLiteral("VantorPrefs.ini")}));
+}
+
+void TestWindowsFiles::readOnlyJustBeforeTheSwapIsReported()
+{
+    GameFolder game;
+    IniFileSet files({game.mainPath()}, IniStore::missingValue());
+    QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
+    files.setFinishing([&](int, IniDocument &) { SetFileAttributesW(native(game.mainPath()).c_str(), FILE_ATTRIBUTE_READONLY); });
+    const QList<SaveFailure> failures = files.save();
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures.first().kind, SaveFailure::Kind::ReadOnlyFile);
+    QCOMPARE(readBytes(game.mainPath()), exampleMain);
+    QVERIFY(GetFileAttributesW(native(game.mainPath()).c_str()) & FILE_ATTRIBUTE_READONLY);
+    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")}));
+    SetFileAttributesW(native(game.mainPath()).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 void TestWindowsFiles::profileFoldersBeyondAsciiAndMaxPath_data()
@@ -217,7 +384,9 @@ void TestWindowsFiles::profileFoldersBeyondAsciiAndMaxPath()
     QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
     QCOMPARE(described(store.save()), QStringList());
     QCOMPARE(readBytes(game.mainPath()), savedMain);
-    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")}));
+    QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), exampleMain);
+    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
+                                                QStringLiteral("VantorPrefs.ini")}));
 }
 
 void TestWindowsFiles::documentsFolderComesFromTheShell()
