@@ -9,6 +9,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 namespace {
 
 void nameTheProgram()
@@ -16,6 +20,26 @@ void nameTheProgram()
     QCoreApplication::setApplicationName(QStringLiteral("vantor-configurator"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
 }
+
+#ifdef Q_OS_WIN
+// A GUI program has no console of its own: answers typed for in a command prompt
+// go to the prompt's console. Output already redirected to a file or pipe stays there.
+void writeToTheCallersConsole()
+{
+    const auto unconnected = [](DWORD handle) {
+        const HANDLE stream = ::GetStdHandle(handle);
+        return stream == nullptr || stream == INVALID_HANDLE_VALUE;
+    };
+    if (!unconnected(STD_OUTPUT_HANDLE) && !unconnected(STD_ERROR_HANDLE))
+        return;
+    if (!::AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    if (unconnected(STD_OUTPUT_HANDLE))
+        std::freopen("CONOUT$", "w", stdout);
+    if (unconnected(STD_ERROR_HANDLE))
+        std::freopen("CONOUT$", "w", stderr);
+}
+#endif
 
 } // namespace
 
@@ -25,6 +49,9 @@ int main(int argc, char *argv[])
     // other answers work without a display.
     CommandLine commandLine;
     {
+#ifdef Q_OS_WIN
+        writeToTheCallersConsole();
+#endif
         QCoreApplication core(argc, argv);
         nameTheProgram();
         QTextStream out(stdout);
