@@ -30,9 +30,8 @@ Kind kindOf(ControlValue value)
 
 } // namespace
 
-ControlBinding::ControlBinding(const QWidget *form, const char *objectName, ControlValue value)
+ControlBinding::ControlBinding(QWidget *widget, const char *objectName, ControlValue value)
 {
-    QWidget *widget = form->findChild<QWidget *>(QLatin1String(objectName));
     if (!widget) {
         qWarning("The form has no control named %s", objectName);
         return;

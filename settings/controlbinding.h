@@ -15,13 +15,13 @@ enum class ControlValue {
 };
 
 // One named control of a form, read and written through the property that holds
-// its value: the widget's user property, or a combo box's current index. A name
-// that is missing or names a control of another kind gives an unbound control,
-// with a warning: it reads as an invalid QVariant and ignores writes.
+// its value: the widget's user property, or a combo box's current index. A
+// missing control (null), or one of another kind, gives an unbound control, with
+// a warning: it reads as an invalid QVariant and ignores writes.
 class ControlBinding
 {
 public:
-    ControlBinding(const QWidget *form, const char *objectName, ControlValue kind);
+    ControlBinding(QWidget *widget, const char *objectName, ControlValue kind);
 
     bool isBound() const { return control != nullptr; }
     QVariant value() const;

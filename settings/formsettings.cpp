@@ -3,6 +3,9 @@
 #include "catalogue.h"
 #include "inistore.h"
 
+#include <QHash>
+#include <QWidget>
+
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -151,8 +154,16 @@ void write(IniStore &store, const Setting &setting, const QVariant &value)
 
 FormSettings::FormSettings(const QWidget *form)
 {
-    for (const Setting &setting : settingsCatalogue())
-        rows.push_back({&setting, ControlBinding(form, setting.control, controlValueOf(setting.rule)), QVariant()});
+    // One walk over the form's widgets instead of one per setting.
+    QHash<QString, QWidget *> widgets;
+    for (QWidget *widget : form->findChildren<QWidget *>()) {
+        if (!widgets.contains(widget->objectName()))
+            widgets.insert(widget->objectName(), widget);
+    }
+    for (const Setting &setting : settingsCatalogue()) {
+        QWidget *widget = widgets.value(QLatin1String(setting.control));
+        rows.push_back({&setting, ControlBinding(widget, setting.control, controlValueOf(setting.rule)), QVariant()});
+    }
 }
 
 void FormSettings::load(const IniStore &store)
