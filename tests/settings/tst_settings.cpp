@@ -3,26 +3,22 @@
 #include "windowfixture.h"
 
 #include <QtTest>
-#include <QtWidgets>
 
 #include <algorithm>
 
 namespace {
 
-const QByteArray validSize = "iSize W=1280\niSize H=720\n";
 const QStringList noMessage;
 
-// The section of a key of the table (keys are unique across sections); null for other keys.
-QByteArray sectionOf(const QByteArray &key)
-{
-    const std::vector<Setting> &table = settingsCatalogue();
-    const auto found = std::find_if(table.cbegin(), table.cend(), [&](const Setting &s) { return key == s.key; });
-    return found == table.cend() ? QByteArray() : QByteArray(found->section, qstrlen(found->section));
-}
-
+// A list of "key=value, ..." (keys may hold spaces) as its entries.
 QStringList entries(const QString &list)
 {
     return list.split(QStringLiteral(", "), Qt::SkipEmptyParts);
+}
+
+QString keyOf(const QString &entry)
+{
+    return entry.section(u'=', 0, 0);
 }
 
 // The line of a key, wherever it is in the file: the key and "=", its value text, and what follows it.
@@ -37,17 +33,12 @@ QByteArray storedValue(const QByteArray &file, const QString &key)
     return line.hasMatch() ? line.captured(2).toLatin1() : QByteArray("<absent>");
 }
 
-QByteArray withValue(const QByteArray &file, const QString &key, const QString &value)
-{
-    return QString::fromLatin1(file).replace(lineOf(key), "\\1" + value + "\\3").toLatin1();
-}
-
 // For expected "key=value, ...": the same with the values stored in the file.
 QString storedValues(const QByteArray &file, const QString &expected)
 {
     QStringList actual;
     for (const QString &entry : entries(expected))
-        actual << entry.section(u'=', 0, 0) + u'=' + storedValue(file, entry.section(u'=', 0, 0));
+        actual << keyOf(entry) + u'=' + storedValue(file, keyOf(entry));
     return actual.join(QStringLiteral(", "));
 }
 
@@ -55,55 +46,26 @@ QString storedValues(const QByteArray &file, const QString &expected)
 // list has one or is told otherwise.
 QByteArray mainWith(const QString &list, bool withSize = true)
 {
-    QMap<QByteArray, QByteArray> sections{{"Display", withSize && !list.contains("iSize") ? validSize : ""}};
-    for (const QString &entry : entries(list))
-        sections[sectionOf(entry.section(u'=', 0, 0).toLatin1())] += entry.toLatin1() + '\n';
+    QMap<QByteArray, QByteArray> sections{{"Display", withSize && !list.contains("iSize") ? "iSize W=1280\niSize H=720\n" : ""}};
+    const std::vector<Setting> &table = settingsCatalogue();
+    for (const QString &entry : entries(list)) {
+        const auto row = std::find_if(table.cbegin(), table.cend(), [&](const Setting &s) { return keyOf(entry) == s.key; });
+        sections[row == table.cend() ? "" : row->section] += entry.toLatin1() + '\n';
+    }
     QByteArray file;
     for (auto it = sections.cbegin(); it != sections.cend(); ++it)
         file += '[' + (it.key().isEmpty() ? QByteArray("General") : it.key()) + "]\n" + it.value();
     return file;
 }
 
-// What a control edits or shows: a check box "true" or "false", a combo box its current text.
-QByteArray stateProperty(const QWidget *control)
-{
-    const QMetaProperty user = control->metaObject()->userProperty();
-    return user.isValid() ? user.name() : "text";
-}
-
-QString statesOf(const WindowFixture &fixture, const QString &expected)
-{
-    QStringList actual;
-    for (const QString &pair : entries(expected)) {
-        const QWidget *control = fixture.get<QWidget>(qPrintable(pair.section(u'=', 0, 0)));
-        actual << pair.section(u'=', 0, 0) + u'=' + control->property(stateProperty(control)).toString();
-    }
-    return actual.join(QStringLiteral(", "));
-}
-
-void setStates(WindowFixture &fixture, const QString &states)
-{
-    for (const QString &pair : entries(states)) {
-        QWidget *control = fixture.get<QWidget>(qPrintable(pair.section(u'=', 0, 0)));
-        QVERIFY(control->setProperty(stateProperty(control), pair.section(u'=', 1)));
-    }
-}
-
-QStringList pressApply(WindowFixture &fixture)
-{
-    MessageBoxWatcher watcher;
-    fixture.get<QPushButton>("btnApply")->click();
-    return watcher.seen;
-}
-
 // A window started again on what an Apply wrote shows what it did, and its Apply writes nothing new.
 void verifyStable(WindowFixture &fixture, const QString &controls)
 {
-    const QString shown = statesOf(fixture, controls);
+    const QString shown = fixture.shown(controls);
     const QByteArray files = fixture.home.prefs() + fixture.home.main();
     fixture.restart();
-    QCOMPARE(statesOf(fixture, controls), shown);
-    QCOMPARE(pressApply(fixture), noMessage);
+    QCOMPARE(fixture.shown(controls), shown);
+    QCOMPARE(fixture.apply(), noMessage);
     QCOMPARE(fixture.home.prefs() + fixture.home.main(), files);
 }
 
@@ -114,11 +76,11 @@ class TestSettings : public QObject
     Q_OBJECT
 
 private slots:
+    // Every test fails on a warning, so the window binds every row of the table.
     void init() { QTest::failOnWarning(QRegularExpression("^(?!This plugin does not support propagateSizeHints)")); }
 
     void controlsOfAnotherKindAreRefused()
     {
-        // Every test fails on a warning, so the window binds every row of the table; these warn.
         WindowFixture fixture(QByteArray(), mainWith(""));
         for (const auto &[name, kind] : {std::pair{"sldAA", ControlValue::Checked}, {"btnApply", ControlValue::Checked},
                  {"ckbFXAA", ControlValue::Integer}, {"spnFOV", ControlValue::Real}, {"tabMain", ControlValue::Index},
@@ -155,6 +117,8 @@ private slots:
                  {"bUseWaterHiRes", "ckbWaterShaderHR"}, {"bAutoWaterSilhouetteReflections", "ckbSilRefl"},
                  {"bMouseAcceleration", "ckbMouseAccel"}, {"bInvertYValues", "ckbMouseInvertY"}})
             rows << QString("%1=2 | %2=false | %1=0").arg(key, box);
+        const QString shadowSizes = "iShadowMapResolution=%1, iShadowMapResolutionPrimary=%1, iShadowMapResolutionSecondary=%2";
+        const QString fov = "fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90";
         rows << QStringList{
             "fGamma=0.8125 | spnGamma=1.2345 | fGamma=1.2345",
             "iSize H=1050 | txtScreenResH=1200 | iSize H=1200",
@@ -164,12 +128,9 @@ private slots:
             "iTexMipMapSkip=1 | cmbTexQual=High | iTexMipMapSkip=0",
             "fDecalLOD1=1250.5 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
             "fDecalLOD2=1875.25 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
-            "iShadowMapResolution=512 | cmbShadowRes=4096x4096 | iShadowMapResolution=4096, "
-            "iShadowMapResolutionPrimary=4096, iShadowMapResolutionSecondary=2048",
-            "iShadowMapResolutionPrimary=3072 | cmbShadowRes=512x512 | iShadowMapResolution=512, "
-            "iShadowMapResolutionPrimary=512, iShadowMapResolutionSecondary=256",
-            "iShadowMapResolutionSecondary=1536 | cmbShadowRes=8192x8192 | iShadowMapResolution=8192, "
-            "iShadowMapResolutionPrimary=8192, iShadowMapResolutionSecondary=4096",
+            "iShadowMapResolution=512 | cmbShadowRes=4096x4096 | " + shadowSizes.arg(4096).arg(2048),
+            "iShadowMapResolutionPrimary=3072 | cmbShadowRes=512x512 | " + shadowSizes.arg(512).arg(256),
+            "iShadowMapResolutionSecondary=1536 | cmbShadowRes=8192x8192 | " + shadowSizes.arg(8192).arg(4096),
             "iShadowFilter=2 | cmbShadowFilter=Ultra | iShadowFilter=4",
             "iBlurDeferredShadowMask=5 | sldShadowBlur=2 | iBlurDeferredShadowMask=2",
             "iShadowMode=1 | cmbShadowMode=2 | iShadowMode=2", // in both files: the main file's
@@ -182,9 +143,9 @@ private slots:
             "fSpecularLODStartFade=2000.5 | spnSpecFadeDist=2500 | fSpecularLODStartFade=2500",
             "fLightLODStartFade=1000.5 | spnLightFadeDist=1500 | fLightLODStartFade=1500",
             "iRadialBlurLevel=3 | cmbRadBlurLev=Ultra | iRadialBlurLevel=4",
-            "fDefaultFOV=70.5 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
-            "fDefaultWorldFOV=76 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
-            "fDefault1stPersonFOV=80 | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90",
+            "fDefaultFOV=70.5 | sldFOV=90 | " + fov,
+            "fDefaultWorldFOV=76 | sldFOV=90 | " + fov,
+            "fDefault1stPersonFOV=80 | sldFOV=90 | " + fov,
             "uMaxDecals=101 | sldMaxDecals=200 | uMaxDecals=200",
             "uMaxSkinDecals=35 | sldMaxDecalsModels=40 | uMaxSkinDecals=40",
             "uMaxSkinDecalsPerActor=20 | sldMaxDecalsModelsPA=10 | uMaxSkinDecalsPerActor=10",
@@ -199,7 +160,7 @@ private slots:
         QStringList keys, tableKeys; // one row for each key of the table
         for (const QString &row : rows) {
             const QStringList columns = row.split(QStringLiteral(" | "));
-            keys << columns[0].section(u'=', 0, 0);
+            keys << keyOf(columns[0]);
             QTest::newRow(qPrintable(keys.last())) << columns[0] << columns[1] << columns[2];
         }
         for (const Setting &setting : settingsCatalogue())
@@ -219,27 +180,22 @@ private slots:
         QByteArray main = TestSupport::readBytes(VANTOR_SOURCE_DIR "/examples/Vantor.ini");
         prefs.replace("bMouseAcceleration=0\r\n", "");
         main.replace("[Controls]\r\n", "[Controls]\r\nbMouseAcceleration=0\r\n");
-        const auto holder = [&](const QString &entry) -> QByteArray & {
-            return storedValue(main, entry.section(u'=', 0, 0)) != "<absent>" ? main : prefs;
-        };
         const auto store = [&](const QString &list) {
             for (const QString &entry : entries(list)) {
-                QByteArray &file = holder(entry);
-                QVERIFY2(storedValue(file, entry.section(u'=', 0, 0)) != "<absent>", qPrintable(entry));
-                file = withValue(file, entry.section(u'=', 0, 0), entry.section(u'=', 1));
+                QByteArray &file = storedValue(main, keyOf(entry)) != "<absent>" ? main : prefs;
+                QVERIFY2(storedValue(file, keyOf(entry)) != "<absent>", qPrintable(entry));
+                file = QString::fromLatin1(file).replace(lineOf(keyOf(entry)), "\\1" + entry.section(u'=', 1) + "\\3").toLatin1();
             }
         };
         store(stored);
         WindowFixture fixture(prefs, main);
-        setStates(fixture, edit);
-        QCOMPARE(pressApply(fixture), noMessage);
+        fixture.set(edit);
+        QCOMPARE(fixture.apply(), noMessage);
 
         store(written);
-        const auto withoutEmptyLines = [](const QByteArray &file) {
-            return QString::fromLatin1(file).remove(QRegularExpression("(?m)^\\s*\\n")).toLatin1();
-        };
-        QCOMPARE(fixture.home.prefs(), withoutEmptyLines(prefs));
-        QCOMPARE(fixture.home.main(), withoutEmptyLines(main));
+        const QRegularExpression emptyLine("(?m)^\\s*\\n");
+        QCOMPARE(fixture.home.prefs(), QString::fromLatin1(prefs).remove(emptyLine).toLatin1());
+        QCOMPARE(fixture.home.main(), QString::fromLatin1(main).remove(emptyLine).toLatin1());
     }
 
     // Each stored value survives an Apply of another change, and goes as soon as its own control changes.
@@ -260,11 +216,11 @@ private slots:
             "iWaterReflectHeight=512, iWaterReflectWidth=512");
         row("samples not listed", "iMultiSample=16", "sldAA=1", "iMultiSample=2");
         row("anisotropy not listed", "iMaxAnisotropy=6", "sldTexFilter=2", "iMaxAnisotropy=4");
-        row("beyond the range", "fShadowDistance=25000, iMaxDesired=20000",
-            "spnShadowDistExt=9000, sldMaxParticles=500", "fShadowDistance=9000, iMaxDesired=500");
+        row("beyond the range", "fShadowDistance=25000, iMaxDesired=20000", "spnShadowDistExt=9000 sldMaxParticles=500",
+            "fShadowDistance=9000, iMaxDesired=500");
         row("not a flag's 1", "iPresentInterval=2", "ckbVSync=false", "iPresentInterval=0");
         row("fourth decimal", "fGamma=1.0005", "spnGamma=1.1", "fGamma=1.1");
-        row("changed back", "fGamma=1.0005", "spnGamma=1.1, spnGamma=1.0005", "fGamma=1.0005");
+        row("changed back", "fGamma=1.0005", "spnGamma=1.1 spnGamma=1.0005", "fGamma=1.0005");
         row("not an integer", "fDefaultWorldFOV=75, fDefaultFOV=75.5, fDefault1stPersonFOV=75", "sldFOV=80",
             "fDefaultWorldFOV=80, fDefaultFOV=80, fDefault1stPersonFOV=80");
         row("leading zero", "iSize W=01280, iSize H=720", "txtScreenResW=1280", "iSize W=1280, iSize H=720");
@@ -276,12 +232,12 @@ private slots:
         QFETCH(QString, edit);
         QFETCH(QString, replaced);
         WindowFixture fixture("[Display]\nsD3DDevice=Radeon\n", mainWith(stored));
-        setStates(fixture, "ckbScreenFuScr=true");
-        QCOMPARE(pressApply(fixture), noMessage);
+        fixture.set("ckbScreenFuScr=true");
+        QCOMPARE(fixture.apply(), noMessage);
         QCOMPARE(storedValues(fixture.home.main(), stored + ", bFull Screen=1"), stored + ", bFull Screen=1");
         QCOMPARE(fixture.home.prefs(), QByteArray("[Display]\nsD3DDevice=\"Radeon\"\n"));
-        setStates(fixture, edit);
-        QCOMPARE(pressApply(fixture), noMessage);
+        fixture.set(edit);
+        QCOMPARE(fixture.apply(), noMessage);
         QCOMPARE(storedValues(fixture.home.main(), replaced), replaced);
         verifyStable(fixture, edit);
     }
@@ -290,8 +246,8 @@ private slots:
     {
         WindowFixture fixture(QByteArray(), mainWith("fGamma=1.0005"));
         for (const char *gamma : {"1.1", "1.0005"}) {
-            setStates(fixture, QStringLiteral("spnGamma=") + gamma);
-            QCOMPARE(pressApply(fixture), noMessage);
+            fixture.set(QStringLiteral("spnGamma=") + gamma);
+            QCOMPARE(fixture.apply(), noMessage);
             QCOMPARE(storedValue(fixture.home.main(), "fGamma"), gamma);
         }
     }
@@ -307,14 +263,13 @@ private slots:
         };
         row("missing, another change", "", "ckbScreenFuScr=true",
             "iSize W=<absent>, iSize H=<absent>, bFull Screen=1, iShadowFilter=<absent>, bDrawShadows=0");
-        row("missing, one entered", "", "ckbUseCustom=true, txtScreenResH=720", "iSize W=<absent>, iSize H=720");
+        row("missing, one entered", "", "ckbUseCustom=true txtScreenResH=720", "iSize W=<absent>, iSize H=720");
         row("missing, entry chosen", "", "cmbScreenRes=1024x768", "iSize W=1024, iSize H=768");
-        row("stored unusable, another change", "iSize W=12a, iSize H=0", "ckbScreenFuScr=true",
-            "iSize W=12a, iSize H=0");
-        row("changed to 12a", "iSize W=1280, iSize H=720", "ckbUseCustom=true, txtScreenResW=12a", "");
-        row("changed to 0", "iSize W=1280, iSize H=720", "ckbUseCustom=true, txtScreenResH=0", "");
-        row("changed to +1280", "iSize W=1366, iSize H=768", "ckbUseCustom=true, txtScreenResW=+1280", "");
-        row("missing, changed to empty", "", "ckbUseCustom=true, txtScreenResW=", "");
+        row("stored unusable, another change", "iSize W=12a, iSize H=0", "ckbScreenFuScr=true", "iSize W=12a, iSize H=0");
+        row("changed to 12a", "iSize W=1280, iSize H=720", "ckbUseCustom=true txtScreenResW=12a", "");
+        row("changed to 0", "iSize W=1280, iSize H=720", "ckbUseCustom=true txtScreenResH=0", "");
+        row("changed to +1280", "iSize W=1366, iSize H=768", "ckbUseCustom=true txtScreenResW=+1280", "");
+        row("missing, changed to empty", "", "ckbUseCustom=true txtScreenResW=", "");
     }
 
     void screenSizeFields()
@@ -324,10 +279,10 @@ private slots:
         QFETCH(QString, written);
         const QByteArray prefsFile = "[Display]\nsD3DDevice=Radeon\n", mainFile = mainWith(stored, false);
         WindowFixture fixture(prefsFile, mainFile);
-        setStates(fixture, edit);
+        fixture.set(edit);
         const QStringList refusal = {"Invalid resolution! | The screen width and height must be whole numbers greater "
                                      "than 0. Choose a resolution from the list or enter a custom one. | "};
-        QCOMPARE(pressApply(fixture), written.isEmpty() ? refusal : noMessage);
+        QCOMPARE(fixture.apply(), written.isEmpty() ? refusal : noMessage);
         if (written.isEmpty())
             QCOMPARE(fixture.home.prefs() + fixture.home.main(), prefsFile + mainFile);
         else
@@ -337,36 +292,35 @@ private slots:
     void storedValuesLoad_data()
     {
         QTest::addColumn<QString>("stored"); // "key=value, ..." in the main file
-        QTest::addColumn<QString>("shows");  // "control=state, ..." once loaded
+        QTest::addColumn<QString>("shows");  // "control=state ..." once loaded
         const auto row = [](const char *name, const char *stored, const char *shows) {
             QTest::newRow(name) << stored << shows;
         };
-        row("starting values", "", "sldFOV=85, spnFOV=85, spnMouseSCalX=0.02, sldMouseSCalY=20, ckbSyncMScaling=true, "
-            "cmbTexQual=High, sldMaxDecals=1, cmbShadowRes=256x256, sldAA=0");
+        row("starting values", "", "sldFOV=85 spnFOV=85 spnMouseSCalX=0.02 sldMouseSCalY=20 ckbSyncMScaling=true "
+            "cmbTexQual=High sldMaxDecals=1 cmbShadowRes=256x256 sldAA=0");
         // Any non-zero integer is on, anything else off.
         row("flags", "bUseWaterReflections=2, bFXAAEnabled=true, bTransparencyMultisampling=1.0, bDrawShadows=NULL",
-            "grpReflect=true, ckbFXAA=false, ckbTransAA=false, ckbDrawShadows=false");
+            "grpReflect=true ckbFXAA=false ckbTransAA=false ckbDrawShadows=false");
         row("value tables", "iMultiSample=4.0, iMaxAnisotropy=16, iShadowMapResolution=4096, iWaterReflectHeight=512",
-            "sldAA=2, lblMSAAIndi=4x, sldTexFilter=4, lblTexFilterInd=16x, cmbShadowRes=4096x4096, cmbWaterRes=512x512");
-        row("offsets", "iTexMipMapSkip=0, iShadowMode=2", "cmbTexQual=High, cmbShadowMode=2");
-        row("no current item", "iTexMipMapSkip=5", "cmbTexQual=, cmbShadowFilter=, cmbShadowMode=, cmbRadBlurLev=");
+            "sldAA=2 lblMSAAIndi=4x sldTexFilter=4 lblTexFilterInd=16x cmbShadowRes=4096x4096 cmbWaterRes=512x512");
+        row("offsets", "iTexMipMapSkip=0, iShadowMode=2", "cmbTexQual=High cmbShadowMode=2");
+        row("no current item", "iTexMipMapSkip=5", "cmbTexQual= cmbShadowFilter= cmbShadowMode= cmbRadBlurLev=");
         row("clamped", "fShadowDistance=20000, fInteriorShadowDistance=nan, uMaxDecals=300",
-            "spnShadowDistExt=10000, sldShadowDistExt=10000000, spnShadowDistInt=0, sldMaxDecals=255");
-        row("fov 200", "fDefaultWorldFOV=200", "sldFOV=140, spnFOV=140");
+            "spnShadowDistExt=10000 sldShadowDistExt=10000000 spnShadowDistInt=0 sldMaxDecals=255");
+        row("fov 200", "fDefaultWorldFOV=200", "sldFOV=140 spnFOV=140");
         // The spin box keeps four decimals; its slider shows what it can.
-        row("gamma 0.9", "fGamma=0.9", "spnGamma=0.9, sldGamma=900");
-        row("gamma, five decimals", "fGamma=1.23456", "spnGamma=1.2346, sldGamma=1234");
-        row("mouse sensitivity", "fMouseHeadingSensitivity=0.0125", "spnMouseSens=0.0125, sldMouseSens=12");
+        row("gamma 0.9", "fGamma=0.9", "spnGamma=0.9 sldGamma=900");
+        row("gamma, five decimals", "fGamma=1.23456", "spnGamma=1.2346 sldGamma=1234");
+        row("mouse sensitivity", "fMouseHeadingSensitivity=0.0125", "spnMouseSens=0.0125 sldMouseSens=12");
         // Equal mouse scales load synced; a stored 0 keeps the starting 0.02.
         row("mouse scales differ", "fMouseHeadingXScale=0.02, fMouseHeadingYScale=0.03",
-            "ckbSyncMScaling=false, spnMouseSCalX=0.02, sldMouseSCalY=30");
-        row("mouse scale 0", "fMouseHeadingXScale=0, fMouseHeadingYScale=0.0200", "ckbSyncMScaling=true, "
-            "sldMouseSCalX=20");
+            "ckbSyncMScaling=false spnMouseSCalX=0.02 sldMouseSCalY=30");
+        row("mouse scale 0", "fMouseHeadingXScale=0, fMouseHeadingYScale=0.0200", "ckbSyncMScaling=true sldMouseSCalX=20");
         // A listed size selects its aspect and entry; another is kept as stored.
-        row("listed size", "iSize W=1280, iSize H=720", "cmbAspect=16:9, cmbScreenRes=1280x720, txtScreenResW=1280");
+        row("listed size", "iSize W=1280, iSize H=720", "cmbAspect=16:9 cmbScreenRes=1280x720 txtScreenResW=1280");
         row("size in no list", "iSize W=01280, iSize H=720",
-            "cmbAspect=4:3/5:4, cmbScreenRes=, txtScreenResW=01280, txtScreenResH=720");
-        row("size missing", "iSize W=1280", "cmbScreenRes=, txtScreenResW=1280, txtScreenResH=NULL");
+            "cmbAspect=4:3/5:4 cmbScreenRes= txtScreenResW=01280 txtScreenResH=720");
+        row("size missing", "iSize W=1280", "cmbScreenRes= txtScreenResW=1280 txtScreenResH=NULL");
     }
 
     void storedValuesLoad()
@@ -374,24 +328,23 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, shows);
         WindowFixture fixture(QByteArray(), mainWith(stored));
-        QCOMPARE(statesOf(fixture, shows), shows);
+        QCOMPARE(fixture.shown(shows), shows);
     }
 
     void keysStayInTheFileThatHoldsThem()
     {
         const QByteArray prefsFile = "[General]\nfDefaultWorldFOV=75.5\n[Display]\nsD3DDevice=\"\"\niShadowFilter=3\n"
                                      "bFXAAEnabled=1\nbDrawShadows=1\nbDrawLandShadows=NULL\n";
-        const QByteArray mainFile = "[Display]\niShadowFilter=2\n" + validSize + "bFXAAEnabled=NULL\n"
+        const QByteArray mainFile = "[Display]\niShadowFilter=2\niSize W=1280\niSize H=720\nbFXAAEnabled=NULL\n"
                                     "bDrawLandShadows=NULL\n[Water]\nbUseWaterShader=1\n[Controls]\nbInvertYValues=1\n";
         WindowFixture fixture(prefsFile, mainFile);
         // The main file wins; NULL counts as absent.
-        const QString loaded = "cmbShadowFilter=Medium, ckbFXAA=true, ckbLandShadows=false";
-        QCOMPARE(statesOf(fixture, loaded), loaded);
-        setStates(fixture, "cmbShadowFilter=Ultra, ckbFXAA=false, ckbDrawShadows=false");
-        QCOMPARE(pressApply(fixture), noMessage);
-        const QByteArray prefsAfter = "[General]\nfDefaultWorldFOV=75.5\n[Display]\nsD3DDevice=\"\"\niShadowFilter=3\n"
-                                      "bFXAAEnabled=0\nbDrawShadows=0\nbDrawLandShadows=NULL\n";
-        QCOMPARE(fixture.home.prefs(), prefsAfter);
+        const QString loaded = "cmbShadowFilter=Medium ckbFXAA=true ckbLandShadows=false";
+        QCOMPARE(fixture.shown(loaded), loaded);
+        fixture.set("cmbShadowFilter=Ultra ckbFXAA=false ckbDrawShadows=false");
+        QCOMPARE(fixture.apply(), noMessage);
+        QCOMPARE(fixture.home.prefs(), QByteArray(prefsFile).replace("bFXAAEnabled=1\nbDrawShadows=1",
+                                                                     "bFXAAEnabled=0\nbDrawShadows=0"));
         const QByteArray mainAfter = fixture.home.main();
         const QString inMain = "iShadowFilter=4, bFXAAEnabled=NULL, bDrawLandShadows=0, fDefaultFOV=85";
         QCOMPARE(storedValues(mainAfter, inMain), inMain);
@@ -411,11 +364,27 @@ private slots:
         QByteArray prefsFile = TestSupport::readBytes(VANTOR_SOURCE_DIR "/examples/VantorPrefs.ini");
         prefsFile.replace("iMaxDesired=750\r\n", "").replace("\"Radeon RX 6600 XT\"", "Radeon RX 6600 XT");
         WindowFixture fixture(prefsFile, mainFile);
-        QCOMPARE(pressApply(fixture), noMessage);
+        QCOMPARE(fixture.apply(), noMessage);
         QCOMPARE(fixture.home.prefs(), prefsFile.replace("\r\n\r\n", "\r\n").replace("=Radeon RX 6600 XT",
                                                                                       "=\"Radeon RX 6600 XT\""));
-        QCOMPARE(fixture.home.main(),
-                 QByteArray(mainFile).replace("\r\n\r\n", "\r\n") + "[Particles]\r\niMaxDesired=1\r\n");
+        QCOMPARE(fixture.home.main(), QByteArray(mainFile).replace("\r\n\r\n", "\r\n") + "[Particles]\r\niMaxDesired=1\r\n");
+    }
+
+    // A failed save is shown with its reason, and the next Apply saves once the way is clear.
+    void readOnlyFileIsReportedUntilWritable()
+    {
+        WindowFixture fixture("[Display]\nsD3DDevice=\"Radeon\"\n", mainWith("bFull Screen=0"));
+        const QString path = fixture.home.mainPath();
+        const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(path, readOnly));
+        fixture.set("ckbScreenFuScr=true");
+        QCOMPARE(fixture.apply(), QStringList("File access error! | Couldn't save " + QDir::toNativeSeparators(path)
+                                              + "! | The file is read-only."));
+        QCOMPARE(fixture.home.main(), mainWith("bFull Screen=0"));
+        QCOMPARE(QFileInfo(path).permissions() & 0x7077, readOnly);
+        QVERIFY(QFile::setPermissions(path, readOnly | QFile::WriteOwner));
+        QCOMPARE(fixture.apply(), noMessage);
+        QCOMPARE(storedValue(fixture.home.main(), "bFull Screen"), "1");
     }
 };
 
