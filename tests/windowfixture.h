@@ -80,21 +80,19 @@ public:
     }
 
     // What the controls show, as "name=value ..." for each "name" or "name.property" of the
-    // list (a "name=value" list reads as its names); "name.items" lists a combo box, a picture
-    // shows its size.
+    // list (a "name=value" list reads as its names); a picture shows its size.
     QString shown(const QString &names) const
     {
         QStringList result;
         for (const QString &name : names.split(' ', Qt::SkipEmptyParts)) {
             const auto [w, property] = target(name.section('=', 0, 0));
             const QVariant value = w->property(property);
-            QString text = value.typeId() == QMetaType::Double
-                ? QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest) : value.toString();
-            if (const QSize size = value.value<QPixmap>().size(); value.typeId() == QMetaType::QPixmap)
-                text = QString("%1x%2").arg(size.width()).arg(size.height());
-            for (int i = 0; property == "items" && i < qobject_cast<QComboBox *>(w)->count(); ++i)
-                text += (i ? "," : "") + qobject_cast<QComboBox *>(w)->itemText(i);
-            result << name.section('=', 0, 0) + '=' + text;
+            const QSize size = value.value<QPixmap>().size();
+            result << name.section('=', 0, 0) + '='
+                    + (value.typeId() == QMetaType::QPixmap ? QString("%1x%2").arg(size.width()).arg(size.height())
+                       : value.typeId() == QMetaType::Double
+                           ? QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest)
+                           : value.toString());
         }
         return result.join(' ');
     }

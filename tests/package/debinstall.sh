@@ -1,23 +1,37 @@
 #!/usr/bin/env bash
 # Builds the Debian package from this build tree, installs it with apt-get as a player would,
 # validates its desktop entry and metainfo, runs /usr/bin/vantor-configurator --version and
-# opens its window on a copy of the examples (--folder) under its own Xvfb, then removes the
-# package and what it pulled in: the machine ends as it began. A package that was installed
-# before stays installed. Skips (exit 77) without root, apt or dpkg.
+# drives the installed program through the real-window test, then removes the package and
+# what it pulled in: the machine ends as it began. A package that was installed before stays
+# installed. Skips (exit 77) without root, apt or dpkg.
 # Usage: debinstall.sh BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION CPACK
 set -euo pipefail
 export LC_ALL=C DEBIAN_FRONTEND=noninteractive
 [ $# -eq 5 ] || { echo "usage: $0 BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION CPACK" >&2; exit 2; }
 build=$(readlink -f "$1") examples=$(readlink -f "$2") wmdelete=$(readlink -f "$3") version=$4 cpack=$5
 name=vantor-configurator id=io.github.vantor_configurator program=/usr/bin/vantor-configurator
-tag=package work="" was_installed=0 installing=0 window=""
 # Other programs may hold the dpkg lock for a while (an apt run of their own).
 apt=(apt-get -y -q -o DPkg::Lock::Timeout=300)
-source "$(dirname "${BASH_SOURCE[0]}")/../xsession.sh"
 
 skip() { echo "package: SKIPPED: $*"; exit 77; }
+fail() { echo "package: FAIL: $*" >&2; exit 1; }
+
+[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
+for tool in apt-get dpkg dpkg-query dpkg-deb dpkg-shlibdeps file Xvfb xdotool desktop-file-validate appstreamcli; do
+    command -v "$tool" >/dev/null || skip "no $tool here (scripts/test.sh installs it)"
+done
+
 status_of() { dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null || true; }
 installed_packages() { dpkg-query -W -f='${db:Status-Status} ${Package}\n' | awk '$1 == "installed" { print $2 }' | sort; }
+
+was_installed=0
+if [ "$(status_of "$name")" = installed ]; then
+    before=$(dpkg-query -W -f='${Version}' "$name")
+    [ "$before" = "$version" ] || skip "$name $before is installed; this test would replace it with $version"
+    was_installed=1
+fi
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantor-package.XXXXXX")
+installing=0
 
 # Packages installed since the test began that nothing needs any more: what the package
 # pulled in (packages others install meanwhile are either wanted or needed).
@@ -33,22 +47,17 @@ remove_package() {
     [ -z "$leftovers" ] || "${apt[@]}" remove $leftovers >>"$work/remove.log" 2>&1
 }
 
-on_exit() {
+cleanup() {
+    local status=$?
+    trap - EXIT
     if [ "$installing" -eq 1 ] && [ "$was_installed" -eq 0 ]; then
         remove_package || echo "package: could not remove $name again" >&2
     fi
+    rm -rf "$work"
+    exit "$status"
 }
-
-[ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-for tool in apt-get dpkg dpkg-query dpkg-deb dpkg-shlibdeps file Xvfb xdotool desktop-file-validate appstreamcli; do
-    command -v "$tool" >/dev/null || skip "no $tool here (scripts/test.sh installs it)"
-done
-if [ "$(status_of "$name")" = installed ]; then
-    before=$(dpkg-query -W -f='${Version}' "$name")
-    [ "$before" = "$version" ] || skip "$name $before is installed; this test would replace it with $version"
-    was_installed=1
-fi
-work=$(mktemp -d "${TMPDIR:-/tmp}/vantor-package.XXXXXX")
+trap cleanup EXIT
+trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
 
 # The package, made from this build as scripts/package.sh makes it from a Release build.
 "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1 ||
@@ -78,14 +87,9 @@ appstreamcli validate --no-net "/usr/share/metainfo/$id.metainfo.xml" >"$work/ap
 answer=$(env -u DISPLAY -u QT_QPA_PLATFORM timeout 20 "$program" --version) || fail "--version failed"
 [ "$answer" = "$name $version" ] || fail "--version said \"$answer\""
 
-# The window on a copy of the examples, found only through --folder: HOME holds no files.
-start_x
-mkdir -p "$work/home" "$work/ini"
-cp "$examples/VantorPrefs.ini" "$examples/Vantor.ini" "$work/ini/"
-launch "$work/home" "$work/app.log" "$program" --folder "$work/ini"
-wait_for "the window" appears "Vantor Configurator" "File access error!" window
-"$wmdelete" "$window" || fail "could not close window $window"
-finish 0
+# The installed program in a real window: Apply on the examples named with --folder, and a missing file.
+bash "$(dirname "${BASH_SOURCE[0]}")/../realwindow/realwindow.sh" "$program" "$examples" "$wmdelete" ||
+    fail "the installed program failed the real-window test"
 
 if [ "$was_installed" -eq 0 ]; then
     installing=0
