@@ -63,7 +63,8 @@ public:
     {
         QWidget *w = name.startsWith("MainWindow") ? window.get() : get(name.section('.', 0, 0));
         const QMetaProperty user = w->metaObject()->userProperty();
-        return {w, name.contains('.') ? name.section('.', 1).toLatin1() : QByteArray(user.isValid() ? user.name() : "text")};
+        return {w, name.contains('.') ? name.section('.', 1).toLatin1()
+                                      : QByteArray(user.isValid() ? user.name() : "text")};
     }
 
     // "name=value ..." sets controls as the player would; "name+n" or "name-n" takes n single steps.

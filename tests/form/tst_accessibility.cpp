@@ -73,14 +73,15 @@ private slots:
     {
         QHash<QObject *, QString> spoken;
         collectControls(QAccessible::queryAccessibleInterface(&window), spoken);
-        // Qt's own parts of a control (a spin box's line edit) speak as the control; a combo box's list is a window of its own.
+        // Qt's own parts of a control (a spin box's line edit) speak as the control;
+        // a combo box's list is a window of its own.
         QList<QWidget *> controls = window.findChildren<QWidget *>();
         controls.removeIf([&](QWidget *control) {
             return !isInputControl(control) || control->objectName().startsWith("qt_") || control->window() != &window;
         });
         const QString missing = namesOf(controls, [&](QWidget *control) { return !spoken.contains(control); });
         QVERIFY2(missing.isEmpty(), qPrintable("not in the accessibility tree: " + missing));
-        const QString unnamed = namesOf(controls, [&](QWidget *control) { return spoken.value(control).trimmed().isEmpty(); });
+        const QString unnamed = namesOf(controls, [&](QWidget *c) { return spoken.value(c).trimmed().isEmpty(); });
         QVERIFY2(unnamed.isEmpty(), qPrintable("no accessible name: " + unnamed));
     }
 
@@ -127,7 +128,8 @@ private slots:
             while (tabs && !qobject_cast<QTabWidget *>(tabs))
                 tabs = tabs->parentWidget();
             bool turnPage = false;
-            if (auto *innermost = qobject_cast<QTabWidget *>(tabs); innermost && visitedBelow(innermost->currentWidget())) {
+            auto *innermost = qobject_cast<QTabWidget *>(tabs);
+            if (innermost && visitedBelow(innermost->currentWidget())) {
                 for (int page = 0; page < innermost->count(); ++page)
                     turnPage = turnPage || !visitedBelow(innermost->widget(page));
             }

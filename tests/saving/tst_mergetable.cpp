@@ -19,7 +19,8 @@ using namespace TestSupport;
 namespace {
 
 const QByteArray deleted = "(deleted)";
-const QByteArray prefsFile = "[Display]\nsD3DDevice=\"GPU\"\nbFull Screen=1\n[Water]\nbUseWaterShader=1\nbUseWaterLOD=1\n";
+const QByteArray prefsFile =
+    "[Display]\nsD3DDevice=\"GPU\"\nbFull Screen=1\n[Water]\nbUseWaterShader=1\nbUseWaterLOD=1\n";
 const QByteArray mainFile = "[General]\nsLanguage=EN\n[Display]\niShadowMode=3\n";
 
 // Writes, or deletes for `deleted`.
@@ -62,21 +63,24 @@ private slots:
         };
         row("key moved to the main file", prefsWithout, mainFile + "bFull Screen=1\n", fullScreenOff, prefsWithout,
             mainFile + "bFull Screen=0\n");
-        row("key created in the preferences file", QByteArray(prefsFile).replace("Screen=1\n", "Screen=1\nbFXAAEnabled=0\n"), mainFile,
-            {"Display", "bFXAAEnabled", "1"}, QByteArray(prefsFile).replace("Screen=1\n", "Screen=1\nbFXAAEnabled=1\n"), mainFile);
+        const auto prefsWithFxaa = [](const char *value) {
+            return QByteArray(prefsFile).replace("Screen=1\n", "Screen=1\nbFXAAEnabled=" + QByteArray(value) + '\n');
+        };
+        row("key created in the preferences file", prefsWithFxaa("0"), mainFile, {"Display", "bFXAAEnabled", "1"},
+            prefsWithFxaa("1"), mainFile);
         row("key created in the main file", prefsFile, mainFile + "bFull Screen=1\n", fullScreenOff, prefsFile,
             mainFile + "bFull Screen=0\n");
         const QByteArray prefsWithoutWater = prefsFile.left(prefsFile.indexOf("[Water]"));
         row("section deleted", prefsWithoutWater, mainFile, {"Water", "bUseWaterLOD", "0"}, prefsWithoutWater,
             mainFile + "[Water]\nbUseWaterLOD=0\n");
-        row("file deleted: made again with the player's key only", prefsFile, deleted, hardShadows + fullScreenOff, prefsOff,
-            "[Display]\niShadowMode=1\n");
+        row("file deleted: made again with the player's key only", prefsFile, deleted, hardShadows + fullScreenOff,
+            prefsOff, "[Display]\niShadowMode=1\n");
         row("file deleted: nothing of the player's goes there", prefsFile, deleted, fullScreenOff, prefsOff, deleted);
         row("file half-written", prefsFile, mainFile.left(38), hardShadows, prefsFile, mainFile.left(38), {"Vantor.ini"});
         row("duplicate added", prefsFile, mainFile + "[Display]\niShadowMode=2\n", hardShadows, prefsFile,
             "[General]\nsLanguage=EN\n[Display]\niShadowMode=1\n[Display]\niShadowMode=2\n");
-        row("other lines changed", prefsFile, "; the game's\r\n[General]\r\nsLanguage=DE\r\n[Display]\r\niShadowMode=3\r\n",
-            hardShadows, prefsFile, "; the game's\r\n[General]\r\nsLanguage=DE\r\n[Display]\r\niShadowMode=1\r\n");
+        const QByteArray game = "; the game's\r\n[General]\r\nsLanguage=DE\r\n[Display]\r\niShadowMode=3\r\n";
+        row("other lines changed", prefsFile, game, hardShadows, prefsFile, QByteArray(game).replace("=3", "=1"));
         // Every save leaves the device name in exactly one pair of quotes.
         row("device name bare", "[Display]\nsD3DDevice=GTX 970\n", mainFile, {}, "[Display]\nsD3DDevice=\"GTX 970\"\n",
             mainFile);

@@ -62,7 +62,8 @@ private slots:
         using K = SaveFailure::Kind;
         for (bool large : {false, true}) {
             const auto row = [large](const char *fault, int kind, const char *reason) {
-                QTest::addRow("%s: %s", large ? "large" : "small", fault) << QString(fault) << large << kind << QString(reason);
+                QTest::addRow("%s: %s", large ? "large" : "small", fault)
+                    << QString(fault) << large << kind << QString(reason);
             };
             row("size limit 0", int(K::WriteFailed), "File too large");
             row("size limit 1024", int(K::WriteFailed), "File too large");

@@ -11,15 +11,8 @@ namespace {
 const QStringList noMessage;
 
 // A list of "key=value, ..." (keys may hold spaces) as its entries.
-QStringList entries(const QString &list)
-{
-    return list.split(QStringLiteral(", "), Qt::SkipEmptyParts);
-}
-
-QString keyOf(const QString &entry)
-{
-    return entry.section(u'=', 0, 0);
-}
+QStringList entries(const QString &list) { return list.split(QStringLiteral(", "), Qt::SkipEmptyParts); }
+QString keyOf(const QString &entry) { return entry.section(u'=', 0, 0); }
 
 // The line of a key, wherever it is in the file: the key and "=", its value text, and what follows it.
 QRegularExpression lineOf(const QString &key)
@@ -46,10 +39,12 @@ QString storedValues(const QByteArray &file, const QString &expected)
 // list has one or is told otherwise.
 QByteArray mainWith(const QString &list, bool withSize = true)
 {
-    QMap<QByteArray, QByteArray> sections{{"Display", withSize && !list.contains("iSize") ? "iSize W=1280\niSize H=720\n" : ""}};
+    const bool addSize = withSize && !list.contains("iSize");
+    QMap<QByteArray, QByteArray> sections{{"Display", addSize ? "iSize W=1280\niSize H=720\n" : ""}};
     const std::vector<Setting> &table = settingsCatalogue();
     for (const QString &entry : entries(list)) {
-        const auto row = std::find_if(table.cbegin(), table.cend(), [&](const Setting &s) { return keyOf(entry) == s.key; });
+        const auto row = std::find_if(table.cbegin(), table.cend(),
+                                      [&](const Setting &s) { return keyOf(entry) == s.key; });
         sections[row == table.cend() ? "" : row->section] += entry.toLatin1() + '\n';
     }
     QByteArray file;
@@ -117,8 +112,14 @@ private slots:
                  {"bUseWaterHiRes", "ckbWaterShaderHR"}, {"bAutoWaterSilhouetteReflections", "ckbSilRefl"},
                  {"bMouseAcceleration", "ckbMouseAccel"}, {"bInvertYValues", "ckbMouseInvertY"}})
             rows << QString("%1=2 | %2=false | %1=0").arg(key, box);
-        const QString shadowSizes = "iShadowMapResolution=%1, iShadowMapResolutionPrimary=%1, iShadowMapResolutionSecondary=%2";
-        const QString fov = "fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90";
+        // The keys one control writes together, each stored differently in its own row.
+        const QString shadowSizes =
+            "iShadowMapResolution=%1, iShadowMapResolutionPrimary=%1, iShadowMapResolutionSecondary=%2";
+        for (const auto &[stored, size] : {std::pair{"iShadowMapResolution=512", 4096},
+                 {"iShadowMapResolutionPrimary=3072", 512}, {"iShadowMapResolutionSecondary=1536", 8192}})
+            rows << QString("%1 | cmbShadowRes=%2x%2 | ").arg(stored).arg(size) + shadowSizes.arg(size).arg(size / 2);
+        for (const char *stored : {"fDefaultFOV=70.5", "fDefaultWorldFOV=76", "fDefault1stPersonFOV=80"})
+            rows << QString(stored) + " | sldFOV=90 | fDefaultFOV=90, fDefaultWorldFOV=90, fDefault1stPersonFOV=90";
         rows << QStringList{
             "fGamma=0.8125 | spnGamma=1.2345 | fGamma=1.2345",
             "iSize H=1050 | txtScreenResH=1200 | iSize H=1200",
@@ -128,9 +129,6 @@ private slots:
             "iTexMipMapSkip=1 | cmbTexQual=High | iTexMipMapSkip=0",
             "fDecalLOD1=1250.5 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
             "fDecalLOD2=1875.25 | spnDecalDrawDistance=2000.5 | fDecalLOD1=2000.5, fDecalLOD2=3000.75",
-            "iShadowMapResolution=512 | cmbShadowRes=4096x4096 | " + shadowSizes.arg(4096).arg(2048),
-            "iShadowMapResolutionPrimary=3072 | cmbShadowRes=512x512 | " + shadowSizes.arg(512).arg(256),
-            "iShadowMapResolutionSecondary=1536 | cmbShadowRes=8192x8192 | " + shadowSizes.arg(8192).arg(4096),
             "iShadowFilter=2 | cmbShadowFilter=Ultra | iShadowFilter=4",
             "iBlurDeferredShadowMask=5 | sldShadowBlur=2 | iBlurDeferredShadowMask=2",
             "iShadowMode=1 | cmbShadowMode=2 | iShadowMode=2", // in both files: the main file's
@@ -143,9 +141,6 @@ private slots:
             "fSpecularLODStartFade=2000.5 | spnSpecFadeDist=2500 | fSpecularLODStartFade=2500",
             "fLightLODStartFade=1000.5 | spnLightFadeDist=1500 | fLightLODStartFade=1500",
             "iRadialBlurLevel=3 | cmbRadBlurLev=Ultra | iRadialBlurLevel=4",
-            "fDefaultFOV=70.5 | sldFOV=90 | " + fov,
-            "fDefaultWorldFOV=76 | sldFOV=90 | " + fov,
-            "fDefault1stPersonFOV=80 | sldFOV=90 | " + fov,
             "uMaxDecals=101 | sldMaxDecals=200 | uMaxDecals=200",
             "uMaxSkinDecals=35 | sldMaxDecalsModels=40 | uMaxSkinDecals=40",
             "uMaxSkinDecalsPerActor=20 | sldMaxDecalsModelsPA=10 | uMaxSkinDecalsPerActor=10",
@@ -184,7 +179,8 @@ private slots:
             for (const QString &entry : entries(list)) {
                 QByteArray &file = storedValue(main, keyOf(entry)) != "<absent>" ? main : prefs;
                 QVERIFY2(storedValue(file, keyOf(entry)) != "<absent>", qPrintable(entry));
-                file = QString::fromLatin1(file).replace(lineOf(keyOf(entry)), "\\1" + entry.section(u'=', 1) + "\\3").toLatin1();
+                const QString value = "\\1" + entry.section(u'=', 1) + "\\3";
+                file = QString::fromLatin1(file).replace(lineOf(keyOf(entry)), value).toLatin1();
             }
         };
         store(stored);
@@ -315,7 +311,8 @@ private slots:
         // Equal mouse scales load synced; a stored 0 keeps the starting 0.02.
         row("mouse scales differ", "fMouseHeadingXScale=0.02, fMouseHeadingYScale=0.03",
             "ckbSyncMScaling=false spnMouseSCalX=0.02 sldMouseSCalY=30");
-        row("mouse scale 0", "fMouseHeadingXScale=0, fMouseHeadingYScale=0.0200", "ckbSyncMScaling=true sldMouseSCalX=20");
+        row("mouse scale 0", "fMouseHeadingXScale=0, fMouseHeadingYScale=0.0200",
+            "ckbSyncMScaling=true sldMouseSCalX=20");
         // A listed size selects its aspect and entry; another is kept as stored.
         row("listed size", "iSize W=1280, iSize H=720", "cmbAspect=16:9 cmbScreenRes=1280x720 txtScreenResW=1280");
         row("size in no list", "iSize W=01280, iSize H=720",
@@ -367,7 +364,8 @@ private slots:
         QCOMPARE(fixture.apply(), noMessage);
         QCOMPARE(fixture.home.prefs(), prefsFile.replace("\r\n\r\n", "\r\n").replace("=Radeon RX 6600 XT",
                                                                                       "=\"Radeon RX 6600 XT\""));
-        QCOMPARE(fixture.home.main(), QByteArray(mainFile).replace("\r\n\r\n", "\r\n") + "[Particles]\r\niMaxDesired=1\r\n");
+        QCOMPARE(fixture.home.main(),
+                 QByteArray(mainFile).replace("\r\n\r\n", "\r\n") + "[Particles]\r\niMaxDesired=1\r\n");
     }
 
     // A failed save is shown with its reason, and the next Apply saves once the way is clear.

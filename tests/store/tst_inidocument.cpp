@@ -45,13 +45,14 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(int, encoding);
+        const int latin1 = int(IniDocument::Encoding::Latin1);
         IniDocument document = IniDocument::fromBytes(bytes);
         QCOMPARE(document.isValid(), encoding >= 0);
         QCOMPARE(document.toBytes(), bytes);
         if (encoding >= 0)
             QCOMPARE(int(document.encoding()), encoding);
         // Latin-1 takes no text beyond Latin-1.
-        QCOMPARE(document.setValue("B", "sCity", "\u65e5"), encoding >= 0 && encoding != int(IniDocument::Encoding::Latin1));
+        QCOMPARE(document.setValue("B", "sCity", "\u65e5"), encoding >= 0 && encoding != latin1);
         QCOMPARE(document.setValue("A", "k", "1"), encoding >= 0);
         document.removeEmptyLines();
         if (encoding < 0)
@@ -193,8 +194,10 @@ private slots:
         QTest::newRow("utf-16 le, mixed: cr lf, as a lone cr would join an lf")
             << QByteArray("UTF-16LE") << QStringList{"\r", "\n", "\r\n", "\r", "\r\n"} << "\r\n";
         QTest::newRow("utf-8, cr, no final end") << QByteArray("UTF-8") << cr << "\r";
-        QTest::newRow("utf-8, cr and cr lf") << QByteArray("UTF-8") << QStringList{"\r", "\r\n", "\r", "\r\n", "\r"} << "\r";
-        QTest::newRow("latin-1, lf then cr") << QByteArray("ISO-8859-1") << QStringList{"\n", "\r", "\r", "\r", "\r"} << "\n";
+        QTest::newRow("utf-8, cr and cr lf")
+            << QByteArray("UTF-8") << QStringList{"\r", "\r\n", "\r", "\r\n", "\r"} << "\r";
+        QTest::newRow("latin-1, lf then cr")
+            << QByteArray("ISO-8859-1") << QStringList{"\n", "\r", "\r", "\r", "\r"} << "\n";
     }
 
     // Values are found; a change alters that key's text only, an added key line is
