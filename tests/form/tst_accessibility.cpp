@@ -79,10 +79,8 @@ private slots:
         controls.removeIf([&](QWidget *control) {
             return !isInputControl(control) || control->objectName().startsWith("qt_") || control->window() != &window;
         });
-        const QString missing = namesOf(controls, [&](QWidget *control) { return !spoken.contains(control); });
-        QVERIFY2(missing.isEmpty(), qPrintable("not in the accessibility tree: " + missing));
         const QString unnamed = namesOf(controls, [&](QWidget *c) { return spoken.value(c).trimmed().isEmpty(); });
-        QVERIFY2(unnamed.isEmpty(), qPrintable("no accessible name: " + unnamed));
+        QVERIFY2(unnamed.isEmpty(), qPrintable("no accessible name, or not in the accessibility tree: " + unnamed));
     }
 
     // Tab moves through the controls of the pages shown; Ctrl+Tab turns the page of the
