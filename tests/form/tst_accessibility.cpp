@@ -3,21 +3,8 @@
 
 #include "ui_mainform.h"
 
-#include <QAbstractButton>
-#include <QAbstractSlider>
-#include <QAbstractSpinBox>
-#include <QAccessible>
-#include <QApplication>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QSet>
-#include <QTabWidget>
-#include <QTest>
-
-#include <functional>
-#include <memory>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -59,7 +46,8 @@ void collectControls(QAccessibleInterface *node, QHash<QObject *, QString> &name
 }
 
 // The object names of the widgets that pass, sorted, or an empty text.
-QString namesOf(const QList<QWidget *> &widgets, const std::function<bool(QWidget *)> &passes)
+template<class Passes>
+QString namesOf(const QList<QWidget *> &widgets, Passes passes)
 {
     QStringList names;
     for (QWidget *widget : widgets) {
@@ -70,49 +58,29 @@ QString namesOf(const QList<QWidget *> &widgets, const std::function<bool(QWidge
     return names.join(QStringLiteral(", "));
 }
 
-QTabWidget *innermostTabWidget(QWidget *widget)
-{
-    for (; widget; widget = widget->parentWidget()) {
-        if (auto *tabs = qobject_cast<QTabWidget *>(widget))
-            return tabs;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class TestAccessibility : public QObject
 {
     Q_OBJECT
+    QMainWindow window;
+    Ui::MainForm form;
 
 private slots:
-    void init()
-    {
-        window = std::make_unique<QMainWindow>();
-        form.setupUi(window.get());
-    }
-
-    void cleanup() { window.reset(); }
+    void initTestCase() { form.setupUi(&window); }
 
     void everyControlHasAName()
     {
         QHash<QObject *, QString> spoken;
-        collectControls(QAccessible::queryAccessibleInterface(window.get()), spoken);
-
-        QList<QWidget *> controls;
-        for (QWidget *control : window->findChildren<QWidget *>()) {
-            // Qt's own parts of a control (a spin box's line edit) speak as the control;
-            // a combo box's list is a window of its own.
-            if (isInputControl(control) && !control->objectName().startsWith(QLatin1String("qt_"))
-                && control->window() == window.get())
-                controls.append(control);
-        }
-        const QString missing = namesOf(controls, [&](QWidget *control) { return !spoken.contains(control); });
-        QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("not in the accessibility tree: ") + missing));
-        const QString unnamed = namesOf(controls, [&](QWidget *control) {
-            return spoken.value(control).trimmed().isEmpty();
+        collectControls(QAccessible::queryAccessibleInterface(&window), spoken);
+        // Qt's own parts of a control (a spin box's line edit) speak as the control;
+        // a combo box's list is a window of its own.
+        QList<QWidget *> controls = window.findChildren<QWidget *>();
+        controls.removeIf([&](QWidget *control) {
+            return !isInputControl(control) || control->objectName().startsWith("qt_") || control->window() != &window;
         });
-        QVERIFY2(unnamed.isEmpty(), qPrintable(QStringLiteral("no accessible name: ") + unnamed));
+        const QString unnamed = namesOf(controls, [&](QWidget *c) { return spoken.value(c).trimmed().isEmpty(); });
+        QVERIFY2(unnamed.isEmpty(), qPrintable("no accessible name, or not in the accessibility tree: " + unnamed));
     }
 
     // Tab moves through the controls of the pages shown; Ctrl+Tab turns the page of the
@@ -122,15 +90,12 @@ private slots:
     {
         // Every control enabled, as the player can make each of them.
         form.grpReflect->setChecked(true);
-        for (QWidget *widget : window->findChildren<QWidget *>())
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QList<QWidget *> controls, pages;
+        for (QWidget *widget : window.findChildren<QWidget *>()) {
             widget->setEnabled(true);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowActive(window.get()));
-
-        QList<QWidget *> controls;
-        QList<QWidget *> pages;
-        for (QWidget *widget : window->findChildren<QWidget *>()) {
-            if (widget->window() == window.get() && !widget->isHidden() && (widget->focusPolicy() & Qt::TabFocus)
+            if (widget->window() == &window && !widget->isHidden() && (widget->focusPolicy() & Qt::TabFocus)
                 && !widget->focusProxy())
                 controls.append(widget);
             if (auto *tabs = qobject_cast<QTabWidget *>(widget)) {
@@ -139,51 +104,40 @@ private slots:
             }
         }
 
-        QSet<QWidget *> focused;
-        QSet<QWidget *> shownPages;
+        QSet<QWidget *> focused, shownPages;
         const auto visitedBelow = [&](QWidget *page) {
-            for (QWidget *control : std::as_const(controls)) {
-                if (page->isAncestorOf(control) && !focused.contains(control))
-                    return false;
-            }
-            for (QWidget *inner : std::as_const(pages)) {
-                if ((inner == page || page->isAncestorOf(inner)) && !shownPages.contains(inner))
-                    return false;
-            }
-            return true;
+            return std::none_of(controls.cbegin(), controls.cend(),
+                                [&](QWidget *c) { return page->isAncestorOf(c) && !focused.contains(c); })
+                && std::none_of(pages.cbegin(), pages.cend(), [&](QWidget *inner) {
+                       return (inner == page || page->isAncestorOf(inner)) && !shownPages.contains(inner);
+                   });
         };
-        const auto note = [&] {
-            if (QWidget *focus = QApplication::focusWidget())
+        for (int keys = 0; keys < 2000; ++keys) {
+            QWidget *focus = QApplication::focusWidget();
+            if (focus)
                 focused.insert(focus);
             for (QWidget *page : std::as_const(pages)) {
                 if (page->isVisible())
                     shownPages.insert(page);
             }
-        };
-
-        note();
-        for (int keys = 0; keys < 2000 && !visitedBelow(window->centralWidget()); ++keys) {
-            QWidget *focus = QApplication::focusWidget();
-            QTabWidget *tabs = innermostTabWidget(focus);
+            if (visitedBelow(window.centralWidget()))
+                break;
+            QWidget *tabs = focus;
+            while (tabs && !qobject_cast<QTabWidget *>(tabs))
+                tabs = tabs->parentWidget();
             bool turnPage = false;
-            if (tabs && visitedBelow(tabs->currentWidget())) {
-                for (int page = 0; page < tabs->count(); ++page)
-                    turnPage = turnPage || !visitedBelow(tabs->widget(page));
+            auto *innermost = qobject_cast<QTabWidget *>(tabs);
+            if (innermost && visitedBelow(innermost->currentWidget())) {
+                for (int page = 0; page < innermost->count(); ++page)
+                    turnPage = turnPage || !visitedBelow(innermost->widget(page));
             }
-            QTest::keyClick(focus ? focus : window.get(), Qt::Key_Tab,
-                            turnPage ? Qt::ControlModifier : Qt::NoModifier);
-            note();
+            QTest::keyClick(focus ? focus : &window, Qt::Key_Tab, turnPage ? Qt::ControlModifier : Qt::NoModifier);
         }
-
         const QString pagesLeft = namesOf(pages, [&](QWidget *page) { return !shownPages.contains(page); });
-        QVERIFY2(pagesLeft.isEmpty(), qPrintable(QStringLiteral("pages not reached: ") + pagesLeft));
+        QVERIFY2(pagesLeft.isEmpty(), qPrintable("pages not reached: " + pagesLeft));
         const QString controlsLeft = namesOf(controls, [&](QWidget *control) { return !focused.contains(control); });
-        QVERIFY2(controlsLeft.isEmpty(), qPrintable(QStringLiteral("controls not reached: ") + controlsLeft));
+        QVERIFY2(controlsLeft.isEmpty(), qPrintable("controls not reached: " + controlsLeft));
     }
-
-private:
-    std::unique_ptr<QMainWindow> window;
-    Ui::MainForm form;
 };
 
 QTEST_MAIN(TestAccessibility)

@@ -1,65 +1,21 @@
 #include "previewpictures.h"
+#include "resolutions.h"
 #include "windowfixture.h"
 
 #include <QtTest>
-#include <QtWidgets>
 
 class TestFormBehaviour : public QObject
 {
     Q_OBJECT
     std::unique_ptr<WindowFixture> fixture;
+    QTemporaryDir folder; // the working folder while the tests run
+    const QString previousFolder = QDir::currentPath();
 
     static void writePicture(const QString &path, QSize size)
     {
         QImage picture(size, QImage::Format_RGB32);
         picture.fill(Qt::darkCyan);
         QVERIFY(QDir().mkpath(QFileInfo(path).path()) && picture.save(path, "JPG"));
-    }
-
-    QTemporaryDir folder; // the working folder while the tests run
-    const QString previousFolder = QDir::currentPath();
-
-    // A control by name and the property it edits or shows; "name.property" names another property.
-    std::pair<QWidget *, QByteArray> target(const QString &name) const
-    {
-        QWidget *w = name.startsWith("MainWindow") ? fixture->window.get()
-                                                   : fixture->get<QWidget>(qPrintable(name.section('.', 0, 0)));
-        const QMetaProperty user = w->metaObject()->userProperty();
-        return {w, name.contains('.') ? name.section('.', 1).toLatin1()
-                                      : QByteArray(user.isValid() ? user.name() : "text")};
-    }
-
-    // "name=value" sets a control as the player would; "name+n" or "name-n" takes n single steps.
-    void set(const QString &steps) const
-    {
-        for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
-            const qsizetype at = step.indexOf(QRegularExpression("[=+-]"));
-            const auto [w, property] = target(step.left(at));
-            if (step[at] == '=')
-                w->setProperty(property, step.mid(at + 1));
-            for (int i = 0; step[at] != '=' && i < step.mid(at + 1).toInt(); ++i)
-                qobject_cast<QAbstractSpinBox *>(w)->stepBy(step[at] == '+' ? 1 : -1);
-        }
-    }
-
-    // What the controls show, as "name=value" for each "name" or "name.property" of the list;
-    // "name.items" lists a combo box, a picture shows its size.
-    QString shown(const QString &names) const
-    {
-        QStringList result;
-        for (const QString &name : names.split(' ')) {
-            const auto [w, property] = target(name.section('=', 0, 0));
-            const QVariant value = w->property(property);
-            const QSize size = value.value<QPixmap>().size();
-            QString text = value.typeId() == QMetaType::Double
-                ? QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest) : value.toString();
-            if (value.typeId() == QMetaType::QPixmap)
-                text = QString("%1x%2").arg(size.width()).arg(size.height());
-            for (int i = 0; property == "items" && i < qobject_cast<QComboBox *>(w)->count(); ++i)
-                text += (i ? "," : "") + qobject_cast<QComboBox *>(w)->itemText(i);
-            result << name.section('=', 0, 0) + '=' + text;
-        }
-        return result.join(' ');
     }
 
 private slots:
@@ -71,18 +27,44 @@ private slots:
         writePicture("previews/tex_m.jpg", {1600, 900});
     }
     void cleanupTestCase() { QDir::setCurrent(previousFolder); }
-    void init() { fixture = std::make_unique<WindowFixture>("[Display]\r\nsD3DDevice=\"\"\r\n", "[Display]\r\n"); }
+    void init()
+    {
+        // Every slot of the window finds its control.
+        QTest::failOnWarning(QRegularExpression("connectSlotsByName|no control"));
+        fixture = std::make_unique<WindowFixture>("[Display]\r\nsD3DDevice=\"\"\r\n", "[Display]\r\n");
+    }
     void cleanup() { fixture.reset(); }
 
-    void everySlotFindsItsControl()
+    // The dialog's small font keeps every caption inside its fixed rectangle, under any locale.
+    void formUnderCommaLocale()
     {
-        static QStringList messages;
-        const QtMessageHandler previous = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext &, const QString &text) { messages << text; });
+        QVERIFY(fixture->window->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
+        QVERIFY(fixture->window->font().pointSizeF() <= 8.0);
+        struct Restore { QLocale saved; ~Restore() { QLocale::setDefault(saved); } } restore;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         fixture->restart();
-        qInstallMessageHandler(previous);
-        QVERIFY2(messages.filter(QRegularExpression("connectSlotsByName|no control")).isEmpty(),
-                 qPrintable(messages.join('\n')));
+        for (const QDoubleSpinBox *box : fixture->window->findChildren<QDoubleSpinBox *>()) // still a decimal point
+            QVERIFY2(box->textFromValue(0.25) == "0.2500" && box->valueFromText("0.7500") == 0.75,
+                     qPrintable(box->objectName()));
+    }
+
+    // Every entry of a resolution list is within 1% of a ratio its aspect item names ("4:3/5:4").
+    void resolutionsMatchTheirAspectRatio()
+    {
+        const QComboBox *aspect = fixture->get<QComboBox>("cmbAspect");
+        QCOMPARE(aspect->count(), aspectRatioCount);
+        for (int index = 0; index < aspect->count(); ++index) {
+            QVERIFY(!resolutionList(index).isEmpty());
+            for (const QString &entry : resolutionList(index)) {
+                const double ratio = entry.section('x', 0, 0).toDouble() / entry.section('x', 1).toDouble();
+                bool matches = false;
+                for (const QString &named : aspect->itemText(index).split('/')) {
+                    const double wanted = named.section(':', 0, 0).toDouble() / named.section(':', 1).toDouble();
+                    matches = matches || std::abs(ratio / wanted - 1) <= 0.01;
+                }
+                QVERIFY2(matches, qPrintable(entry + " in " + aspect->itemText(index)));
+            }
+        }
     }
 
     void sliderPositionsStayWhereThePlayerPutsThem()
@@ -90,13 +72,32 @@ private slots:
         // Every step-th position; 1001, 1003, ... and 3, 6, 12, ... used to fall back one step.
         for (const auto &[pair, scale, step] : {std::tuple{"Gamma", 1000, 1}, {"ShadowBias", 10000, 1},
                  {"MouseSens", 1000, 1}, {"LightFadeDist", 1000, 997}, {"DecalDrawDistance", 1000, 1009}}) {
-            auto *sld = qobject_cast<QSlider *>(target(QString("sld") + pair).first);
-            auto *spn = qobject_cast<QDoubleSpinBox *>(target(QString("spn") + pair).first);
+            auto *sld = fixture->get<QSlider>(QString("sld") + pair);
+            auto *spn = fixture->get<QDoubleSpinBox>(QString("spn") + pair);
             for (int position = sld->maximum(); position >= sld->minimum(); position -= step) {
                 sld->setValue(position);
                 QVERIFY2(sld->value() == position && spn->value() == position / double(scale),
                          qPrintable(QString("%1 at %2: %3").arg(pair).arg(position).arg(spn->value())));
             }
+        }
+    }
+
+    // The integer pairs the form couples itself, each side's change setting the other, both within the range.
+    void integerPairsMoveTogether()
+    {
+        for (const char *pair : {"FOV", "MaxDecals", "MaxDecalsModels", "MaxDecalsModelsPA", "ShadowBlur", "MaxParticles",
+                                 "ReflectBlur", "ShadowSplitC"}) {
+            auto *sld = fixture->get<QSlider>(QString("sld") + pair);
+            auto *box = fixture->get<QSpinBox>(QString("spn") + pair);
+            const int lo = sld->minimum(), hi = sld->maximum(), mid = (lo + hi) / 2 + 1;
+            sld->setValue(mid);
+            QVERIFY2(box->value() == mid, pair);
+            box->stepDown();
+            QVERIFY2(sld->value() == mid - 1, pair);
+            box->setValue(hi + 45);
+            QVERIFY2(box->value() == hi && sld->value() == hi, pair);
+            sld->setValue(lo - 10);
+            QVERIFY2(box->value() == lo && sld->value() == lo, pair);
         }
     }
 
@@ -109,11 +110,9 @@ private slots:
             QTest::newRow(name) << steps << QString(expected);
         };
         // The spin box keeps the value; its slider shows it truncated.
-        row("gamma, 4th decimal", "sldGamma=1000 spnGamma=1.2345", "sldGamma=1234 spnGamma=1.2345");
         row("gamma 1.001 from 900", "sldGamma=900 spnGamma=1.001", "sldGamma=1001 spnGamma=1.001");
         row("decal distance 0 from 5", "sldDecalDrawDistance=5000 spnDecalDrawDistance=0",
             "sldDecalDrawDistance=1 spnDecalDrawDistance=0");
-        row("shadow distance", "spnShadowDistExt=1234.5678", "sldShadowDistExt=1234567 spnShadowDistExt=1234.5678");
         row("shadow bias", "sldShadowBias=0 spnShadowBias=0.0003", "sldShadowBias=3 spnShadowBias=0.0003");
         row("shadow mask quarter", "sldShadowMaskQuarter=7", "spnShadowMaskQuarter=7");
         row("shadow mask quarter limit", "spnShadowMaskQuarter=42", "sldShadowMaskQuarter=10 spnShadowMaskQuarter=10");
@@ -128,6 +127,12 @@ private slots:
             "ckbSyncMScaling=true", "spnMouseSCalX=0.1 spnMouseSCalY=0.3");
         row("unsynced", "ckbSyncMScaling=false spnMouseSCalX=0.1234",
             "spnMouseSCalX=0.1234 sldMouseSCalX=123 spnMouseSCalY=0.02 sldMouseSCalY=20");
+        // The blur pair follows its check box, and the opposite of the group's check.
+        const QString blurOn = "grpReflect=true grpReflect=false ckbReflectBlur=false ckbReflectBlur=true ";
+        row("blur on", blurOn, "sldReflectBlur.enabled=true spnReflectBlur.enabled=true");
+        row("blur off", blurOn + "ckbReflectBlur=false", "sldReflectBlur.enabled=false spnReflectBlur.enabled=false");
+        row("blur in a checked group", blurOn + "grpReflect=true",
+            "sldReflectBlur.enabled=false spnReflectBlur.enabled=false");
         // A new aspect ratio overwrites the fields with its first entry, also while custom entry is on.
         row("new aspect ratio", "ckbUseCustom=true txtScreenResW=2560 txtScreenResH=1440 cmbAspect=16:9",
             "cmbScreenRes=1152x648 txtScreenResW=1152 txtScreenResH=648");
@@ -155,8 +160,8 @@ private slots:
     {
         QFETCH(QString, steps);
         QFETCH(QString, expected);
-        set(steps);
-        QCOMPARE(shown(expected), expected);
+        fixture->set(steps);
+        QCOMPARE(fixture->shown(expected), expected);
     }
 
     // Typed key by key into the box: the box keeps the text, the slider shows it, Apply stores it.
@@ -166,14 +171,15 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("gamma") << "spnGamma" << "1.2345" << "sldGamma=1234" << QByteArray("fGamma=1.2345");
-        QTest::newRow("distance") << "spnShadowDistExt" << "1234.5678" << "sldShadowDistExt=1234567"
-                                  << QByteArray("fShadowDistance=1234.5678");
-        QTest::newRow("sensitivity") << "spnMouseSens" << "0.0125" << "sldMouseSens=12"
-                                     << QByteArray("fMouseHeadingSensitivity=0.0125");
-        QTest::newRow("synced scalings") << "spnMouseSCalX" << "0.1234"
-                                         << "sldMouseSCalX=123 spnMouseSCalY=0.1234 sldMouseSCalY=123"
-                                         << QByteArray("fMouseHeadingXScale=0.1234\r\nfMouseHeadingYScale=0.1234");
+        const auto row = [](const char *box, const char *typed, const char *expected, const QByteArray &stored) {
+            QTest::newRow(box) << QString(box) << QString(typed) << QString(expected) << stored;
+        };
+        row("spnGamma", "1.2345", "sldGamma=1234", "fGamma=1.2345");
+        row("spnShadowDistExt", "1234.5678", "sldShadowDistExt=1234567", "fShadowDistance=1234.5678");
+        row("spnMouseSens", "0.0125", "sldMouseSens=12", "fMouseHeadingSensitivity=0.0125");
+        // With "Sync" checked, both scalings take the value.
+        row("spnMouseSCalX", "0.1234", "sldMouseSCalX=123 spnMouseSCalY=0.1234 sldMouseSCalY=123",
+            "fMouseHeadingXScale=0.1234\r\nfMouseHeadingYScale=0.1234");
     }
 
     void typedValuesStayAsTyped()
@@ -182,12 +188,12 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, expected);
         QFETCH(QByteArray, stored);
-        auto *edit = target(box).first->findChild<QLineEdit *>();
+        auto *edit = fixture->get(box)->findChild<QLineEdit *>();
         edit->selectAll();
         QTest::keyClicks(edit, typed);
         QCOMPARE(edit->text(), typed);
-        QCOMPARE(shown(box + ' ' + expected), box + '=' + typed + ' ' + expected);
-        fixture->get<QPushButton>("btnApply")->click();
+        QCOMPARE(fixture->shown(box + ' ' + expected), box + '=' + typed + ' ' + expected);
+        fixture->apply();
         QVERIFY2(fixture->home.main().contains(stored), fixture->home.main());
     }
 

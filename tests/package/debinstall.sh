@@ -1,16 +1,15 @@
 #!/usr/bin/env bash
 # Builds the Debian package from this build tree, installs it with apt-get as a player would,
 # validates its desktop entry and metainfo, runs /usr/bin/vantor-configurator --version and
-# opens its window on a copy of the examples (--folder) under its own Xvfb, then removes the
-# package and what it pulled in: the machine ends as it began. A package that was installed
-# before stays installed. Skips (exit 77) without root, apt or dpkg.
+# drives the installed program through the real-window test, then removes the package and
+# what it pulled in: the machine ends as it began. A package that was installed before stays
+# installed. Skips (exit 77) without root, apt or dpkg.
 # Usage: debinstall.sh BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION CPACK
 set -euo pipefail
 export LC_ALL=C DEBIAN_FRONTEND=noninteractive
 [ $# -eq 5 ] || { echo "usage: $0 BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION CPACK" >&2; exit 2; }
 build=$(readlink -f "$1") examples=$(readlink -f "$2") wmdelete=$(readlink -f "$3") version=$4 cpack=$5
 name=vantor-configurator id=io.github.vantor_configurator program=/usr/bin/vantor-configurator
-title="Vantor Configurator" error_title="File access error!"
 # Other programs may hold the dpkg lock for a while (an apt run of their own).
 apt=(apt-get -y -q -o DPkg::Lock::Timeout=300)
 
@@ -31,12 +30,8 @@ if [ "$(status_of "$name")" = installed ]; then
     [ "$before" = "$version" ] || skip "$name $before is installed; this test would replace it with $version"
     was_installed=1
 fi
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantor-package.XXXXXX")
-xvfb_pid="" app_pid="" installing=0
-
-# alive PID: the process exists and has not ended (a zombie has).
-alive() { [[ $(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null) == [!ZX]* ]]; }
+installing=0
 
 # Packages installed since the test began that nothing needs any more: what the package
 # pulled in (packages others install meanwhile are either wanted or needed).
@@ -55,8 +50,6 @@ remove_package() {
 cleanup() {
     local status=$?
     trap - EXIT
-    [ -z "$app_pid" ] || { kill -KILL "$app_pid"; wait "$app_pid"; } 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || { kill -TERM "$xvfb_pid"; wait "$xvfb_pid"; } 2>/dev/null || true
     if [ "$installing" -eq 1 ] && [ "$was_installed" -eq 0 ]; then
         remove_package || echo "package: could not remove $name again" >&2
     fi
@@ -65,15 +58,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
-
-# wait_for WHAT COMMAND...: runs COMMAND until it succeeds, for at most 20 s.
-wait_for() {
-    local deadline=$((SECONDS + 20))
-    until "${@:2}"; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "gave up waiting for $1"
-        sleep 0.05
-    done
-}
 
 # The package, made from this build as scripts/package.sh makes it from a Release build.
 "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1 ||
@@ -103,32 +87,9 @@ appstreamcli validate --no-net "/usr/share/metainfo/$id.metainfo.xml" >"$work/ap
 answer=$(env -u DISPLAY -u QT_QPA_PLATFORM timeout 20 "$program" --version) || fail "--version failed"
 [ "$answer" = "$name $version" ] || fail "--version said \"$answer\""
 
-# The window on a copy of the examples, found only through --folder: HOME holds no files.
-mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1024x768x24 3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 20 display <"$work/displayfd" || true
-[[ "${display:-}" =~ ^[0-9]+$ ]] || fail "Xvfb did not come up"
-export DISPLAY=":$display" XAUTHORITY=/dev/null
-mkdir -p "$work/home" "$work/ini" && mkdir -m 700 "$work/runtime"
-cp "$examples/VantorPrefs.ini" "$examples/Vantor.ini" "$work/ini/"
-(cd "$work" && exec env -i PATH=/usr/bin:/bin HOME="$work/home" DISPLAY="$DISPLAY" XAUTHORITY=/dev/null \
-    XDG_RUNTIME_DIR="$work/runtime" LC_ALL=C.UTF-8 "$program" --folder "$work/ini" >"$work/app.log" 2>&1) &
-app_pid=$!
-window=""
-shown() {
-    alive "$app_pid" || { cat "$work/app.log" >&2; fail "the program ended before its window appeared"; }
-    [ -z "$(xdotool search --name "^$error_title\$" 2>/dev/null)" ] || fail "\"$error_title\" on the copied examples"
-    window=$(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null | head -n 1)
-    [ -n "$window" ]
-}
-wait_for "the window" shown
-"$wmdelete" "$window" || fail "could not close window $window"
-wait_for "the program to end" eval '! alive "$app_pid"'
-code=0
-wait "$app_pid" || code=$?
-app_pid=""
-[ "$code" -eq 0 ] || fail "exit code $code after closing the window"
+# The installed program in a real window: Apply on the examples named with --folder, and a missing file.
+bash "$(dirname "${BASH_SOURCE[0]}")/../realwindow/realwindow.sh" "$program" "$examples" "$wmdelete" ||
+    fail "the installed program failed the real-window test"
 
 if [ "$was_installed" -eq 0 ]; then
     installing=0

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# Runs the real program on its own Xvfb, driven with xdotool as a player would. Run 1: click
-# Apply, close as a window manager does, expect exit code 0 and the files' key lines kept.
-# Run 2: no preferences file; expect the "File access error!" box only, OK, exit code 2.
+# Runs the real program on its own Xvfb, driven with xdotool as a player would. Run 1: the pair
+# named with --folder, HOME empty; click Apply, close as a window manager does, expect exit
+# code 0 and the files' key lines kept. Run 2: no preferences file in the folder found below
+# HOME; expect the "File access error!" box only, OK, exit code 2.
 # Usage: realwindow.sh PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER. Every wait is a bounded poll.
 set -euo pipefail
 export LC_ALL=C
 [ $# -eq 3 ] || { echo "usage: $0 PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER" >&2; exit 2; }
 program=$(readlink -f "$1") examples=$(readlink -f "$2") wmdelete=$(readlink -f "$3")
 title="Vantor Configurator" error_title="File access error!"
-prefs=VantorPrefs.ini main=Vantor.ini game_folder="Documents/My Games/Vantor"
+prefs=VantorPrefs.ini main=Vantor.ini
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantor-realwindow.XXXXXX")
-xvfb_pid="" app_pid="" app_log="" display="" window="" box="" X="" Y="" WIDTH="" HEIGHT=""
+xvfb_pid="" app_pid="" app_log="" display="" window="" box="" X="" Y="" WIDTH="" HEIGHT="" options=()
 
 fail() {
     echo "realwindow: FAIL: $*" >&2
@@ -58,15 +59,15 @@ appears() {
     [ -n "$ids" ] && printf -v "$3" '%s' "$ids"
 }
 
-# start NAME FILE...: the program on a scratch HOME holding those example files, in a clean
-# environment, so nothing of the caller's session (offscreen platform, user folders) reaches it.
+# start NAME FOLDER FILE...: the program (with the options set) on those example files in
+# FOLDER and a scratch HOME, in a clean environment, so nothing of the caller's session
+# (offscreen platform, user folders) reaches it.
 start() {
-    local name=$1
-    home="$work/home-$name" folder="$work/home-$name/$game_folder" app_log="$work/$name.log"
-    mkdir -p "$folder" && mkdir -m 700 "$work/runtime-$name"
-    for file in "${@:2}"; do cp "$examples/$file" "$folder/"; done
-    (cd "$work" && exec env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" \
-        QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime-$name" LC_ALL=C.UTF-8 "$program" >"$app_log" 2>&1) &
+    home="$work/home-$1" folder=$2 app_log="$work/$1.log"
+    mkdir -p "$home" "$folder" && mkdir -m 700 "$work/runtime-$1"
+    for file in "${@:3}"; do cp "$examples/$file" "$folder/"; done
+    (cd "$work" && exec env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" XAUTHORITY=/dev/null \
+        QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$work/runtime-$1" LC_ALL=C.UTF-8 "$program" "${options[@]}" >"$app_log" 2>&1) &
     app_pid=$!
 }
 
@@ -97,7 +98,8 @@ read -r -t 20 display <"$work/displayfd" || true
 export DISPLAY=":$display" XAUTHORITY=/dev/null
 
 # Run 1: Apply, then close as a window manager does.
-start apply "$prefs" "$main"
+options=(--folder "$work/ini")
+start apply "$work/ini" "$prefs" "$main"
 wait_for "the main window" appears "$title" "$error_title" window
 # No window manager: the window maps at 0,0, so the middle of Apply is at a fixed spot.
 eval "$(xdotool getwindowgeometry --shell "$window")"
@@ -124,7 +126,8 @@ has 'sLocalSavePath=Saves\' "$folder/$main" || fail "$main lost its save path"
 has 'sD3DDevice="Radeon RX 6600 XT"' "$folder/$prefs" || fail "$prefs lacks the device name in one pair of quotes"
 
 # Run 2: the preferences file missing.
-start missing "$main"
+options=()
+start missing "$work/home-missing/Documents/My Games/Vantor" "$main"
 wait_for "the \"$error_title\" box" appears "$error_title" "$title" box
 # Without a window manager the box gets the focus directly; Return presses its default OK.
 xdotool windowfocus --sync "$box"

@@ -19,29 +19,23 @@ using namespace TestSupport;
 namespace {
 
 const QByteArray deleted = "(deleted)";
-const QByteArray prefsFile = "[Display]\nsD3DDevice=\"GPU\"\nbFull Screen=1\n[Water]\nbUseWaterShader=1\nbUseWaterLOD=1\n";
+const QByteArray prefsFile =
+    "[Display]\nsD3DDevice=\"GPU\"\nbFull Screen=1\n[Water]\nbUseWaterShader=1\nbUseWaterLOD=1\n";
 const QByteArray mainFile = "[General]\nsLanguage=EN\n[Display]\niShadowMode=3\n";
 
-struct Pair
+// Writes, or deletes for `deleted`.
+void put(const QString &path, const QByteArray &bytes)
 {
-    QString folder() const { return dir.path() + u'/'; }
-    QString path(const QString &name) const { return folder() + name; }
+    if (bytes == deleted)
+        QFile::remove(path);
+    else
+        writeBytes(path, bytes);
+}
 
-    // Writes, or deletes for `deleted`.
-    void put(const QString &name, const QByteArray &bytes) const
-    {
-        if (bytes == deleted)
-            QFile::remove(path(name));
-        else
-            writeBytes(path(name), bytes);
-    }
-    QByteArray get(const QString &name) const
-    {
-        return QFileInfo::exists(path(name)) ? readBytes(path(name)) : deleted;
-    }
-
-    QTemporaryDir dir;
-};
+QByteArray get(const QString &path)
+{
+    return QFileInfo::exists(path) ? readBytes(path) : deleted;
+}
 
 } // namespace
 
@@ -51,133 +45,129 @@ class TestMergeTable : public QObject
 
 private slots:
     void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
-    void writesLandOnTheFilesAsTheyAreAtSave_data();
-    void writesLandOnTheFilesAsTheyAreAtSave();
-    void fileBeingWrittenIsWaitedFor_data();
-    void fileBeingWrittenIsWaitedFor();
-};
 
-void TestMergeTable::writesLandOnTheFilesAsTheyAreAtSave_data()
-{
-    QTest::addColumn<QByteArray>("prefsMeanwhile");
-    QTest::addColumn<QByteArray>("mainMeanwhile");
-    QTest::addColumn<QStringList>("writes"); // section, key, text
-    QTest::addColumn<QByteArray>("prefsSaved");
-    QTest::addColumn<QByteArray>("mainSaved");
-    QTest::addColumn<QStringList>("refused"); // files left as they were, by name
-
-    const QStringList fullScreenOff = {"Display", "bFull Screen", "0"};
-    const QStringList hardShadows = {"Display", "iShadowMode", "1"};
-    const QByteArray prefsWithoutFullScreen = QByteArray(prefsFile).replace("bFull Screen=1\n", "");
-    QTest::newRow("key moved to the main file")
-        << prefsWithoutFullScreen << mainFile + "bFull Screen=1\n" << fullScreenOff << prefsWithoutFullScreen
-        << mainFile + "bFull Screen=0\n" << QStringList();
-    QTest::newRow("key created in the preferences file")
-        << QByteArray(prefsFile).replace("bFull Screen=1\n", "bFull Screen=1\nbFXAAEnabled=0\n") << mainFile
-        << QStringList{"Display", "bFXAAEnabled", "1"}
-        << QByteArray(prefsFile).replace("bFull Screen=1\n", "bFull Screen=1\nbFXAAEnabled=1\n") << mainFile
-        << QStringList();
-    QTest::newRow("key created in the main file")
-        << prefsFile << mainFile + "bFull Screen=1\n" << fullScreenOff << prefsFile << mainFile + "bFull Screen=0\n"
-        << QStringList();
-    QTest::newRow("section deleted")
-        << QByteArray("[Display]\nsD3DDevice=\"GPU\"\nbFull Screen=1\n") << mainFile
-        << QStringList{"Water", "bUseWaterLOD", "0"} << QByteArray("[Display]\nsD3DDevice=\"GPU\"\nbFull Screen=1\n")
-        << mainFile + "[Water]\nbUseWaterLOD=0\n" << QStringList();
-    QTest::newRow("file deleted: made again with the player's key only")
-        << prefsFile << deleted << hardShadows + fullScreenOff << QByteArray(prefsFile).replace("Screen=1", "Screen=0")
-        << QByteArray("[Display]\niShadowMode=1\n") << QStringList();
-    QTest::newRow("file deleted: nothing of the player's goes there")
-        << prefsFile << deleted << fullScreenOff << QByteArray(prefsFile).replace("Screen=1", "Screen=0") << deleted
-        << QStringList();
-    QTest::newRow("file half-written")
-        << prefsFile << QByteArray("[General]\nsLanguage=EN\n[Display]\niShad") << hardShadows << prefsFile
-        << QByteArray("[General]\nsLanguage=EN\n[Display]\niShad") << QStringList{"Vantor.ini"};
-    QTest::newRow("duplicate added")
-        << prefsFile << mainFile + "[Display]\niShadowMode=2\n" << hardShadows << prefsFile
-        << QByteArray("[General]\nsLanguage=EN\n[Display]\niShadowMode=1\n[Display]\niShadowMode=2\n") << QStringList();
-    QTest::newRow("other lines changed")
-        << prefsFile << QByteArray("; the game's\r\n[General]\r\nsLanguage=DE\r\n[Display]\r\niShadowMode=3\r\n")
-        << hardShadows << prefsFile << QByteArray("; the game's\r\n[General]\r\nsLanguage=DE\r\n[Display]\r\niShadowMode=1\r\n")
-        << QStringList();
-}
-
-void TestMergeTable::writesLandOnTheFilesAsTheyAreAtSave()
-{
-    QFETCH(QByteArray, prefsMeanwhile);
-    QFETCH(QByteArray, mainMeanwhile);
-    QFETCH(QStringList, writes);
-    QFETCH(QStringList, refused);
-    const QString prefs = QStringLiteral("VantorPrefs.ini");
-    const QString main = QStringLiteral("Vantor.ini");
-    Pair pair;
-    pair.put(prefs, prefsFile);
-    pair.put(main, mainFile);
-    IniStore store(pair.folder());
-    for (qsizetype i = 0; i + 2 < writes.size(); i += 3)
-        QVERIFY(store.writeValue(writes[i], writes[i + 1], writes[i + 2]));
-    pair.put(prefs, prefsMeanwhile);
-    pair.put(main, mainMeanwhile);
-
-    QStringList failed;
-    for (const SaveFailure &failure : store.save())
-        failed.append(QFileInfo(failure.path).fileName());
-    QCOMPARE(failed, refused);
-    QTEST(pair.get(prefs), "prefsSaved");
-    QTEST(pair.get(main), "mainSaved");
-}
-
-// A save that finds the file in the middle of another program's write waits
-// for the write to end, then saves on top of it; a write that does not end in
-// time leaves the file to that program.
-void TestMergeTable::fileBeingWrittenIsWaitedFor_data()
-{
-    QTest::addColumn<bool>("endsInTime");
-    QTest::newRow("write ends after 60 ms") << true;
-    QTest::newRow("write still going") << false;
-}
-
-void TestMergeTable::fileBeingWrittenIsWaitedFor()
-{
-    QFETCH(bool, endsInTime);
-    Pair pair;
-    const QString main = QStringLiteral("Vantor.ini");
-    pair.put(QStringLiteral("VantorPrefs.ini"), prefsFile);
-    pair.put(main, mainFile);
-    IniStore store(pair.folder());
-    QVERIFY(store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 1));
-
-    const QByteArray game = "[General]\nsLanguage=FR\n[Display]\niShadowMode=3\nbDeferredShadows=1\n";
-    const QByteArray half = game.left(30);
-    const int fd = ::open(QFile::encodeName(pair.path(main)).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    QVERIFY(fd >= 0 && ::write(fd, half.constData(), size_t(half.size())) == half.size());
-    const auto finish = [&] {
-        const bool written = ::write(fd, game.constData() + half.size(), size_t(game.size() - half.size()))
-            == game.size() - half.size();
-        return ::close(fd) == 0 && written;
-    };
-    bool finished = false;
-    std::thread writer([&] {
-        if (endsInTime) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(60));
-            finished = finish();
-        }
-    });
-    const QList<SaveFailure> failures = store.save();
-    writer.join();
-    const QByteArray saved = QByteArray(game).replace("iShadowMode=3", "iShadowMode=1");
-    if (endsInTime) {
-        QVERIFY(finished && failures.isEmpty());
-        QCOMPARE(pair.get(main), saved);
-    } else {
-        QCOMPARE(failures.size(), 1);
-        QCOMPARE(failures[0].kind, SaveFailure::Kind::KeepsChanging);
-        QCOMPARE(pair.get(main), half);
-        QVERIFY(finish());
-        QVERIFY(store.save().isEmpty());
-        QCOMPARE(pair.get(main), saved);
+    void writesLandOnTheFilesAsTheyAreAtSave_data()
+    {
+        QTest::addColumn<QByteArray>("prefsMeanwhile");
+        QTest::addColumn<QByteArray>("mainMeanwhile");
+        QTest::addColumn<QStringList>("writes"); // section, key, text, ...
+        QTest::addColumn<QByteArray>("prefsSaved");
+        QTest::addColumn<QByteArray>("mainSaved");
+        QTest::addColumn<QStringList>("refused"); // files left as they were, by name
+        const QStringList fullScreenOff = {"Display", "bFull Screen", "0"}, hardShadows = {"Display", "iShadowMode", "1"};
+        const QByteArray prefsWithout = QByteArray(prefsFile).replace("bFull Screen=1\n", "");
+        const QByteArray prefsOff = QByteArray(prefsFile).replace("Screen=1", "Screen=0");
+        const auto row = [](const char *name, const QByteArray &prefs, const QByteArray &main, const QStringList &writes,
+                            const QByteArray &prefsSaved, const QByteArray &mainSaved, const QStringList &refused = {}) {
+            QTest::newRow(name) << prefs << main << writes << prefsSaved << mainSaved << refused;
+        };
+        row("key moved to the main file", prefsWithout, mainFile + "bFull Screen=1\n", fullScreenOff, prefsWithout,
+            mainFile + "bFull Screen=0\n");
+        const auto prefsWithFxaa = [](const char *value) {
+            return QByteArray(prefsFile).replace("Screen=1\n", "Screen=1\nbFXAAEnabled=" + QByteArray(value) + '\n');
+        };
+        row("key created in the preferences file", prefsWithFxaa("0"), mainFile, {"Display", "bFXAAEnabled", "1"},
+            prefsWithFxaa("1"), mainFile);
+        row("key created in the main file", prefsFile, mainFile + "bFull Screen=1\n", fullScreenOff, prefsFile,
+            mainFile + "bFull Screen=0\n");
+        const QByteArray prefsWithoutWater = prefsFile.left(prefsFile.indexOf("[Water]"));
+        row("section deleted", prefsWithoutWater, mainFile, {"Water", "bUseWaterLOD", "0"}, prefsWithoutWater,
+            mainFile + "[Water]\nbUseWaterLOD=0\n");
+        row("file deleted: made again with the player's key only", prefsFile, deleted, hardShadows + fullScreenOff,
+            prefsOff, "[Display]\niShadowMode=1\n");
+        row("file deleted: nothing of the player's goes there", prefsFile, deleted, fullScreenOff, prefsOff, deleted);
+        row("file half-written", prefsFile, mainFile.left(38), hardShadows, prefsFile, mainFile.left(38), {"Vantor.ini"});
+        row("duplicate added", prefsFile, mainFile + "[Display]\niShadowMode=2\n", hardShadows, prefsFile,
+            "[General]\nsLanguage=EN\n[Display]\niShadowMode=1\n[Display]\niShadowMode=2\n");
+        const QByteArray game = "; the game's\r\n[General]\r\nsLanguage=DE\r\n[Display]\r\niShadowMode=3\r\n";
+        row("other lines changed", prefsFile, game, hardShadows, prefsFile, QByteArray(game).replace("=3", "=1"));
+        // Every save leaves the device name in exactly one pair of quotes.
+        row("device name bare", "[Display]\nsD3DDevice=GTX 970\n", mainFile, {}, "[Display]\nsD3DDevice=\"GTX 970\"\n",
+            mainFile);
+        row("device name with a stray quote", "[Display]\nsD3DDevice=\"Radeon RX ; mine\n", mainFile, {},
+            "[Display]\nsD3DDevice=\"Radeon RX ; mine\"\n", mainFile);
+        row("device name missing: added to the preferences only", "[Water]\nx=1\n", "[Display]\nsD3DDevice=Main Card\n",
+            {}, "[Water]\nx=1\n[Display]\nsD3DDevice=\"\"\n", "[Display]\nsD3DDevice=Main Card\n");
     }
-}
+
+    void writesLandOnTheFilesAsTheyAreAtSave()
+    {
+        QFETCH(QByteArray, prefsMeanwhile);
+        QFETCH(QByteArray, mainMeanwhile);
+        QFETCH(QStringList, writes);
+        QFETCH(QStringList, refused);
+        ScratchHome home;
+        home.writePrefs(prefsFile);
+        home.writeMain(mainFile);
+        IniStore store(home.iniFolder());
+        for (qsizetype i = 0; i + 2 < writes.size(); i += 3)
+            QVERIFY(store.writeValue(writes[i], writes[i + 1], writes[i + 2]));
+        put(home.prefsPath(), prefsMeanwhile);
+        put(home.mainPath(), mainMeanwhile);
+
+        QStringList failed;
+        for (const SaveFailure &failure : store.save())
+            failed.append(QFileInfo(failure.path).fileName());
+        QCOMPARE(failed, refused);
+        QTEST(get(home.prefsPath()), "prefsSaved");
+        QTEST(get(home.mainPath()), "mainSaved");
+        // What a save wrote, the next session's save leaves as it is.
+        if (refused.isEmpty()) {
+            QVERIFY(IniStore(home.iniFolder()).save().isEmpty());
+            QTEST(get(home.prefsPath()), "prefsSaved");
+            QTEST(get(home.mainPath()), "mainSaved");
+        }
+    }
+
+    // A save that finds the file in the middle of another program's write waits
+    // for the write to end, then saves on top of it; a write that does not end in
+    // time leaves the file to that program.
+    void fileBeingWrittenIsWaitedFor_data()
+    {
+        QTest::addColumn<bool>("endsInTime");
+        QTest::newRow("write ends after 60 ms") << true;
+        QTest::newRow("write still going") << false;
+    }
+
+    void fileBeingWrittenIsWaitedFor()
+    {
+        QFETCH(bool, endsInTime);
+        ScratchHome home;
+        home.writePrefs(prefsFile);
+        home.writeMain(mainFile);
+        IniStore store(home.iniFolder());
+        QVERIFY(store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 1));
+
+        const QByteArray game = "[General]\nsLanguage=FR\n[Display]\niShadowMode=3\nbDeferredShadows=1\n";
+        const QByteArray half = game.left(30);
+        const int fd = ::open(QFile::encodeName(home.mainPath()).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        QVERIFY(fd >= 0 && ::write(fd, half.constData(), size_t(half.size())) == half.size());
+        const auto finish = [&] {
+            const qsizetype rest = game.size() - half.size();
+            const bool written = ::write(fd, game.constData() + half.size(), size_t(rest)) == rest;
+            return ::close(fd) == 0 && written;
+        };
+        bool finished = false;
+        std::thread writer([&] {
+            if (endsInTime) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                finished = finish();
+            }
+        });
+        const QList<SaveFailure> failures = store.save();
+        writer.join();
+        if (!endsInTime) {
+            QCOMPARE(failures.size(), 1);
+            QCOMPARE(failures[0].kind, SaveFailure::Kind::KeepsChanging);
+            QCOMPARE(home.main(), half);
+            QVERIFY(finish());
+            QVERIFY(store.save().isEmpty());
+        } else {
+            QVERIFY(finished && failures.isEmpty());
+        }
+        QCOMPARE(home.main(), QByteArray(game).replace("iShadowMode=3", "iShadowMode=1"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestMergeTable)
 #include "tst_mergetable.moc"

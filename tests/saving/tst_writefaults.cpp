@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/mount.h>
@@ -20,17 +19,6 @@
 using namespace TestSupport;
 
 namespace {
-
-enum class Fault {
-    SizeLimitZero,
-    SizeLimitOneKiB,
-    SizeLimitOneByteShort,
-    SizeLimitFatal, // the process ends in the write that crosses the limit
-    FullDisk,
-    ReadOnlyFolder,
-    ReplacedByFolder,
-    ReplacedByDanglingLink,
-};
 
 const QByteArray prefsFile = "[Display]\nsD3DDevice=\"Radeon\"\niPresentInterval=1\n";
 
@@ -43,60 +31,10 @@ QByteArray mainFile(bool large)
         + "[Display]\r\niShadowMode=3 ; 1 = hard, 3 = soft\r\nbDeferredShadows=1\r\n[Water]\r\nbUseWaterShader=1\r\n";
 }
 
-QByteArray changed(const QByteArray &main)
-{
-    return QByteArray(main).replace("iShadowMode=3", "iShadowMode=1");
-}
-
 QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
-
-// The pair in a folder of its own; for a full disk, on a small file system
-// mounted for the test, with room for the pair and nothing more.
-class Scene
-{
-public:
-    explicit Scene(const QByteArray &main, bool ownFileSystem)
-    {
-        root = dir.path() + QStringLiteral("/disk");
-        QDir().mkpath(root);
-        if (ownFileSystem) {
-            const QByteArray options = "size=" + QByteArray::number(3 * main.size() / 1024 + 64) + "k";
-            mounted = ::mount("tmpfs", QFile::encodeName(root).constData(), "tmpfs", 0, options.constData()) == 0;
-        }
-        folder = root + QStringLiteral("/ini/");
-        writeBytes(folder + QStringLiteral("VantorPrefs.ini"), prefsFile);
-        writeBytes(mainPath(), main);
-    }
-    ~Scene()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(root).constData(), MNT_DETACH);
-    }
-
-    QString mainPath() const { return folder + QStringLiteral("Vantor.ini"); }
-
-    // Fills the file system up to its last byte.
-    void fill()
-    {
-        const int fd = ::open(QFile::encodeName(root + QStringLiteral("/filler")).constData(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        const QByteArray block(4096, 'x');
-        for (qsizetype size = block.size(); size > 0; size /= 2) {
-            while (::write(fd, block.constData(), size_t(size)) == size) {
-            }
-        }
-        ::close(fd);
-    }
-    void empty() { QFile::remove(root + QStringLiteral("/filler")); }
-
-    QTemporaryDir dir;
-    QString root;
-    QString folder;
-    bool mounted = false;
-};
 
 QString describe(const QList<SaveFailure> &failures)
 {
@@ -114,122 +52,114 @@ class TestWriteFaults : public QObject
 
 private slots:
     void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
-    void faultLeavesTheFileWhole_data();
-    void faultLeavesTheFileWhole();
-};
 
-void TestWriteFaults::faultLeavesTheFileWhole_data()
-{
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<bool>("large");
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("reason");
-    const int writeFailed = int(SaveFailure::Kind::WriteFailed);
-    for (bool large : {false, true}) {
-        const char *size = large ? "large" : "small";
-        QTest::addRow("%s: size limit 0", size) << int(Fault::SizeLimitZero) << large << writeFailed << "File too large";
-        QTest::addRow("%s: size limit 1 KiB", size) << int(Fault::SizeLimitOneKiB) << large << writeFailed << "File too large";
-        QTest::addRow("%s: size limit one byte short", size)
-            << int(Fault::SizeLimitOneByteShort) << large << writeFailed << "File too large";
-        QTest::addRow("%s: size limit that ends the process", size) << int(Fault::SizeLimitFatal) << large << -1 << "";
-        QTest::addRow("%s: full disk", size) << int(Fault::FullDisk) << large << writeFailed << "No space left on device";
-        QTest::addRow("%s: read-only folder", size)
-            << int(Fault::ReadOnlyFolder) << large << int(SaveFailure::Kind::FolderNotWritable) << "Permission denied";
-        QTest::addRow("%s: replaced by a folder", size)
-            << int(Fault::ReplacedByFolder) << large << int(SaveFailure::Kind::NotAFile) << "";
-        QTest::addRow("%s: replaced by a dangling link", size)
-            << int(Fault::ReplacedByDanglingLink) << large << int(SaveFailure::Kind::DanglingLink) << "";
+    void faultLeavesTheFileWhole_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("large");
+        QTest::addColumn<int>("kind"); // -1: the process ends in the write that crosses the limit
+        QTest::addColumn<QString>("reason");
+        using K = SaveFailure::Kind;
+        for (bool large : {false, true}) {
+            const auto row = [large](const char *fault, int kind, const char *reason) {
+                QTest::addRow("%s: %s", large ? "large" : "small", fault)
+                    << QString(fault) << large << kind << QString(reason);
+            };
+            row("size limit 0", int(K::WriteFailed), "File too large");
+            row("size limit 1024", int(K::WriteFailed), "File too large");
+            row("size limit one byte short", int(K::WriteFailed), "File too large");
+            row("size limit that ends the process", -1, "");
+            row("full disk", int(K::WriteFailed), "No space left on device");
+            row("read-only folder", int(K::FolderNotWritable), "Permission denied");
+            row("replaced by a folder", int(K::NotAFile), "");
+            row("replaced by a dangling link", int(K::DanglingLink), "");
+        }
     }
-}
 
-void TestWriteFaults::faultLeavesTheFileWhole()
-{
-    QFETCH(int, fault);
-    QFETCH(bool, large);
-    QFETCH(int, kind);
-    QFETCH(QString, reason);
-    const QByteArray original = mainFile(large);
-    Scene scene(original, Fault(fault) == Fault::FullDisk);
-    if (Fault(fault) == Fault::FullDisk && !scene.mounted)
-        QSKIP("cannot mount a small file system here");
-    const QString mainPath = scene.mainPath();
-    const QStringList before = entries(scene.folder);
-    IniStore store(scene.folder);
-    QVERIFY(store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 1));
-
-    // Whether the save in this process or in a child reported just the expected failure.
-    const auto reported = [&](const QList<SaveFailure> &failures) {
-        const bool expected = failures.size() == 1 && failures[0].path == mainPath && int(failures[0].kind) == kind
-            && failures[0].systemText == reason;
-        if (!expected)
-            std::fprintf(stderr, "reported: %s\n", qPrintable(describe(failures)));
-        return expected;
-    };
-    const QString elsewhere = scene.dir.path() + QStringLiteral("/elsewhere/Vantor.ini");
-    switch (Fault(fault)) {
-    case Fault::SizeLimitZero:
-    case Fault::SizeLimitOneKiB:
-    case Fault::SizeLimitOneByteShort:
-    case Fault::SizeLimitFatal: {
-        const rlim_t limit = Fault(fault) == Fault::SizeLimitZero ? 0
-            : Fault(fault) == Fault::SizeLimitOneKiB              ? 1024
-                                                                  : rlim_t(original.size() - 1);
-        const bool fatal = Fault(fault) == Fault::SizeLimitFatal;
-        const int status = runInChild([&] {
-            const rlimit size{limit, limit};
-            const rlimit noCore{0, 0};
-            if (setrlimit(RLIMIT_FSIZE, &size) != 0 || setrlimit(RLIMIT_CORE, &noCore) != 0)
-                return 2;
-            std::signal(SIGXFSZ, fatal ? SIG_DFL : SIG_IGN);
-            return reported(store.save()) ? 0 : 1;
-        }).status;
-        QCOMPARE(status, fatal ? 128 + SIGXFSZ : 0);
-        break;
-    }
-    case Fault::FullDisk:
-        scene.fill();
-        QVERIFY(reported(store.save()));
-        scene.empty();
-        break;
-    case Fault::ReadOnlyFolder:
-        giveToUnprivilegedUser(scene.dir.path());
-        QVERIFY(QFile::setPermissions(scene.folder, QFile::Permissions(0x5555)));
-        QCOMPARE(runInChild([&] { return dropPrivileges() && reported(store.save()) ? 0 : 1; }).status, 0);
-        QVERIFY(QFile::setPermissions(scene.folder, QFile::Permissions(0x7755)));
-        break;
-    case Fault::ReplacedByFolder:
-        QVERIFY(QFile::remove(mainPath) && QDir().mkpath(mainPath));
-        QVERIFY(reported(store.save()));
-        QVERIFY(QFileInfo(mainPath).isDir() && QDir(mainPath).isEmpty());
-        QVERIFY(QDir().rmdir(mainPath));
+    void faultLeavesTheFileWhole()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, large);
+        QFETCH(int, kind);
+        QFETCH(QString, reason);
+        const QByteArray original = mainFile(large);
+        // For a full disk, a small file system mounted for the test, with room for the pair and nothing more.
+        QTemporaryDir dir;
+        const QString root = dir.path() + "/disk";
+        const QByteArray mountPoint = QFile::encodeName(root);
+        const QByteArray size = "size=" + QByteArray::number(3 * original.size() / 1024 + 64) + "k";
+        QDir().mkpath(root);
+        if (fault == "full disk" && ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, size.constData()) != 0)
+            QSKIP("cannot mount a small file system here");
+        const auto unmount = qScopeGuard([&] { ::umount2(mountPoint.constData(), MNT_DETACH); });
+        const QString folder = root + "/ini/", mainPath = folder + "Vantor.ini";
+        writeBytes(folder + "VantorPrefs.ini", prefsFile);
         writeBytes(mainPath, original);
-        break;
-    case Fault::ReplacedByDanglingLink:
-        QVERIFY(QFile::remove(mainPath) && QFile::link(elsewhere, mainPath));
-        QVERIFY(reported(store.save()));
-        QVERIFY(!QFileInfo::exists(elsewhere) && !QFileInfo::exists(QFileInfo(elsewhere).path()));
-        QCOMPARE(QFileInfo(mainPath).symLinkTarget(), elsewhere);
-        QVERIFY(QFile::remove(mainPath));
-        writeBytes(mainPath, original);
-        break;
-    }
+        const QStringList before = entries(folder);
+        IniStore store(folder);
+        QVERIFY(store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 1));
 
-    QCOMPARE(readBytes(mainPath), original);
-    QCOMPARE(readBytes(scene.folder + QStringLiteral("VantorPrefs.ini")), prefsFile);
-    if (Fault(fault) == Fault::SizeLimitFatal) {
+        // Whether the save in this process or in a child reported just the expected failure.
+        const auto reported = [&](const QList<SaveFailure> &failures) {
+            const bool expected = failures.size() == 1 && failures[0].path == mainPath && int(failures[0].kind) == kind
+                && failures[0].systemText == reason;
+            if (!expected)
+                qWarning("reported: %s", qPrintable(describe(failures)));
+            return expected;
+        };
+        const QString elsewhere = dir.path() + "/elsewhere/Vantor.ini";
+        if (fault.startsWith("size limit")) {
+            const rlim_t limit = fault.endsWith('0') ? 0 : fault.endsWith("1024") ? 1024 : rlim_t(original.size() - 1);
+            const int status = runInChild([&] {
+                const rlimit size{limit, limit}, noCore{0, 0};
+                if (setrlimit(RLIMIT_FSIZE, &size) != 0 || setrlimit(RLIMIT_CORE, &noCore) != 0)
+                    return 2;
+                std::signal(SIGXFSZ, kind < 0 ? SIG_DFL : SIG_IGN);
+                return reported(store.save()) ? 0 : 1;
+            }).status;
+            QCOMPARE(status, kind < 0 ? 128 + SIGXFSZ : 0);
+        } else if (fault == "full disk") {
+            QFile filler(root + "/filler"); // up to the last byte
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            for (const QByteArray block(4096, 'x'); filler.write(block.constData(), block.size()) > 0;) {
+            }
+            while (filler.write("x", 1) == 1) {
+            }
+            filler.close();
+            QVERIFY(reported(store.save()));
+            QVERIFY(filler.remove());
+        } else if (fault == "read-only folder") {
+            giveToUnprivilegedUser(dir.path());
+            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x5555)));
+            QCOMPARE(runInChild([&] { return dropPrivileges() && reported(store.save()) ? 0 : 1; }).status, 0);
+            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7755)));
+        } else {
+            const bool toFolder = fault == "replaced by a folder";
+            QVERIFY(QFile::remove(mainPath) && (toFolder ? QDir().mkpath(mainPath) : QFile::link(elsewhere, mainPath)));
+            QVERIFY(reported(store.save()));
+            if (toFolder) {
+                QVERIFY(QDir(mainPath).isEmpty() && QDir().rmdir(mainPath));
+            } else {
+                QVERIFY(!QFileInfo::exists(QFileInfo(elsewhere).path()));
+                QCOMPARE(QFileInfo(mainPath).symLinkTarget(), elsewhere);
+                QVERIFY(QFile::remove(mainPath));
+            }
+            writeBytes(mainPath, original);
+        }
+
+        QCOMPARE(readBytes(mainPath), original);
+        QCOMPARE(readBytes(folder + "VantorPrefs.ini"), prefsFile);
         // Killed halfway, the process leaves its temporary file; it never takes a name ending in ".ini".
-        for (const QString &entry : entries(scene.folder))
-            QVERIFY2(before.contains(entry) || !entry.endsWith(QLatin1String(".ini")), qPrintable(entry));
-    } else {
-        QCOMPARE(entries(scene.folder), before);
-    }
+        for (const QString &entry : entries(folder))
+            QVERIFY2(before.contains(entry) || (kind < 0 && !entry.endsWith(".ini")), qPrintable(entry));
 
-    // Once the way is clear the same store saves, with every line of the file.
-    const QList<SaveFailure> failures = store.save();
-    QVERIFY2(failures.isEmpty(), qPrintable(describe(failures)));
-    QCOMPARE(readBytes(mainPath), changed(original));
-    QCOMPARE(readBytes(mainPath + QStringLiteral(".bak")), original);
-}
+        // Once the way is clear the same store saves, with every line of the file.
+        const QList<SaveFailure> failures = store.save();
+        QVERIFY2(failures.isEmpty(), qPrintable(describe(failures)));
+        QCOMPARE(readBytes(mainPath), QByteArray(original).replace("iShadowMode=3", "iShadowMode=1"));
+        QCOMPARE(readBytes(mainPath + ".bak"), original);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestWriteFaults)
 #include "tst_writefaults.moc"
