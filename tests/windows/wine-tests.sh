@@ -79,6 +79,16 @@ mkdir -p "$documents"
 cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 echo "wine-tests: prefix ready in $((SECONDS - started)) s (user $user)"
 
+# The test programs the build defines now (CTest's list), so that a program left in the
+# build folder by a test that no longer exists is not run.
+test_programs() {
+    local name
+    ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: *\(tst_[A-Za-z0-9_]*\)$/\1/p' | sort -u |
+        while IFS= read -r name; do
+            find "$build" -name "$name.exe" -not -path "$work/*" | head -n 1
+        done
+}
+
 # 1. The test programs. Wine hands no QT_* variable to a Windows program, so whatever
 # QT_QPA_PLATFORM the caller has, they use Qt's windows platform plugin on this Xvfb.
 # Unmanaged windows: with no window manager to answer, Wine waits 2 s on every window hidden.
@@ -97,7 +107,7 @@ while IFS= read -r test; do
         cat "$report" "$work/$name.log" >&2 2>/dev/null || true
         failures+=("$name")
     fi
-done < <(find "$build" -name 'tst_*.exe' -not -path "$work/*" | sort)
+done < <(test_programs)
 wine reg delete "$x11_driver" /v Managed /f >/dev/null 2>&1 || fail "could not reset $x11_driver"
 
 # 2. The real program.
