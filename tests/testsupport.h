@@ -13,6 +13,13 @@ namespace TestSupport {
 QByteArray readBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &bytes);
 
+// Whether the saving tests run on the path a system without an atomic
+// exchange of two files takes (VANTOR_PLAIN_RENAME set).
+inline bool plainRename()
+{
+    return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME");
+}
+
 #ifdef Q_OS_UNIX
 struct ChildResult
 {
@@ -24,13 +31,6 @@ struct ChildResult
 // must not touch the test's own limits and user) and waits for it; what it
 // printed to stdout is kept.
 ChildResult runInChild(const std::function<int()> &work);
-
-// Whether the saving tests run on the path a system without an atomic
-// exchange of two files takes (VANTOR_PLAIN_RENAME set).
-inline bool plainRename()
-{
-    return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME");
-}
 
 // For child processes run as root: hands the path (and its contents) to the
 // unprivileged user "nobody", makes the folders above it reachable, and later
