@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <string>
 
 namespace TestSupport {
 
@@ -37,6 +38,10 @@ ChildResult runInChild(const std::function<int()> &work);
 // switches the process to that user, so that permission bits apply again.
 void giveToUnprivilegedUser(const QString &path);
 bool dropPrivileges();
+#else
+// The path as the Windows API takes it.
+std::wstring nativePath(const QString &path);
+bool runningUnderWine();
 #endif
 
 // A throw-away home folder whose documents folder holds "My Games/Vantor/" with

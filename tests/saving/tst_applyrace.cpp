@@ -84,19 +84,9 @@ Met lastError()
     return error == ERROR_FILE_NOT_FOUND ? Met::NoFile : Met::Failed;
 }
 
-std::wstring native(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toStdWString();
-}
-
-bool runningUnderWine()
-{
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 Met readWhole(const QString &path, QByteArray &bytes)
 {
-    const HANDLE file = CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    const HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return lastError();
@@ -110,18 +100,18 @@ Met readWhole(const QString &path, QByteArray &bytes)
 
 Met renameOver(const QString &from, const QString &to)
 {
-    return MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING) ? Met::Done : lastError();
+    return MoveFileExW(nativePath(from).c_str(), nativePath(to).c_str(), MOVEFILE_REPLACE_EXISTING) ? Met::Done : lastError();
 }
 
 Met removeFile(const QString &path)
 {
-    return DeleteFileW(native(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ? Met::Done : lastError();
+    return DeleteFileW(nativePath(path).c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND ? Met::Done : lastError();
 }
 
 // As the C library's fopen(..., "w") opens: sharing reading and writing, not deletion.
 Met openTruncated(const QString &path, Handle &file)
 {
-    file = CreateFileW(native(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    file = CreateFileW(nativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file != INVALID_HANDLE_VALUE ? Met::Done : lastError();
 }
