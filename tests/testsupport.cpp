@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QtGlobal>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstdio>
@@ -135,6 +139,16 @@ ScratchHome::ScratchHome()
 }
 
 ScratchHome::~ScratchHome() = default;
+
+std::wstring nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toStdWString();
+}
+
+bool runningUnderWine()
+{
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
 #endif
 
 QString ScratchHome::iniFolder() const

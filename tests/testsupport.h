@@ -7,11 +7,19 @@
 #include <QTemporaryDir>
 
 #include <functional>
+#include <string>
 
 namespace TestSupport {
 
 QByteArray readBytes(const QString &path);
 void writeBytes(const QString &path, const QByteArray &bytes);
+
+// Whether the saving tests run on the path a system without an atomic
+// exchange of two files takes (VANTOR_PLAIN_RENAME set).
+inline bool plainRename()
+{
+    return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME");
+}
 
 #ifdef Q_OS_UNIX
 struct ChildResult
@@ -25,18 +33,15 @@ struct ChildResult
 // printed to stdout is kept.
 ChildResult runInChild(const std::function<int()> &work);
 
-// Whether the saving tests run on the path a system without an atomic
-// exchange of two files takes (VANTOR_PLAIN_RENAME set).
-inline bool plainRename()
-{
-    return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME");
-}
-
 // For child processes run as root: hands the path (and its contents) to the
 // unprivileged user "nobody", makes the folders above it reachable, and later
 // switches the process to that user, so that permission bits apply again.
 void giveToUnprivilegedUser(const QString &path);
 bool dropPrivileges();
+#else
+// The path as the Windows API takes it.
+std::wstring nativePath(const QString &path);
+bool runningUnderWine();
 #endif
 
 // A throw-away home folder whose documents folder holds "My Games/Vantor/" with

@@ -6,11 +6,11 @@
 #include "inifileset.h"
 #include "inifolder.h"
 #include "inistore.h"
+#include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -20,6 +20,8 @@
 
 #include <qt_windows.h>
 
+using namespace TestSupport;
+
 namespace {
 
 const QByteArray examplePrefs = "[Display]\r\nsD3DDevice=\"Radeon RX 6600 XT\"\r\niShadowMapResolution=2048\r\n";
@@ -28,23 +30,6 @@ const QByteArray savedMain = "[Display]\r\n; the game's own comment\r\nfGamma=1.
 
 const wchar_t shellFoldersKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const wchar_t documentsValue[] = L"Personal";
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-std::wstring native(const QString &path)
-{
-    return QDir::toNativeSeparators(path).toStdWString();
-}
 
 QStringList described(const QList<SaveFailure> &failures)
 {
@@ -57,7 +42,7 @@ QStringList described(const QList<SaveFailure> &failures)
 // Opened as a game opens its INI file: reading, sharing reading and writing but not deletion.
 HANDLE openAsTheGame(const QString &path)
 {
-    return CreateFileW(native(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    return CreateFileW(nativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
@@ -68,14 +53,18 @@ bool saveAsAnotherProgram(OtherSave way, const QString &path, const QByteArray &
 {
     if (way == OtherSave::RenamedOver) {
         const QString temporary = path + QStringLiteral(".tmp");
-        return writeBytes(temporary, bytes)
-            && MoveFileExW(native(temporary).c_str(), native(path).c_str(), MOVEFILE_REPLACE_EXISTING);
+        writeBytes(temporary, bytes);
+        return MoveFileExW(nativePath(temporary).c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING);
     }
-    if (way == OtherSave::DeletedAndMade)
-        return DeleteFileW(native(path).c_str()) && writeBytes(path, bytes);
+    if (way == OtherSave::DeletedAndMade) {
+        if (!DeleteFileW(nativePath(path).c_str()))
+            return false;
+        writeBytes(path, bytes);
+        return true;
+    }
     // Same size, and the time of the last write put back: as on a file system whose clock
     // is too coarse to tell two saves apart. Only the content says the file changed.
-    const HANDLE file = CreateFileW(native(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    const HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     FILETIME written;
     DWORD count = 0;
@@ -100,8 +89,8 @@ struct GameFolder
     explicit GameFolder(const QString &below = QStringLiteral("Documents"))
         : folder(scratch.path() + u'/' + below + QStringLiteral("/My Games/Vantor/"))
     {
-        if (!QDir().mkpath(folder) || !writeBytes(prefsPath(), examplePrefs) || !writeBytes(mainPath(), exampleMain))
-            qFatal("cannot set up %s", qPrintable(folder));
+        writeBytes(prefsPath(), examplePrefs);
+        writeBytes(mainPath(), exampleMain);
     }
     QString prefsPath() const { return folder + QStringLiteral("VantorPrefs.ini"); }
     QString mainPath() const { return folder + QStringLiteral("Vantor.ini"); }
@@ -125,7 +114,7 @@ public:
             savedData.resize(size);
             RegQueryValueExW(key, documentsValue, nullptr, &savedType, reinterpret_cast<BYTE *>(savedData.data()), &size);
         }
-        const std::wstring path = native(folder);
+        const std::wstring path = nativePath(folder);
         RegSetValueExW(key, documentsValue, 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>(path.c_str()),
                        DWORD((path.size() + 1) * sizeof(wchar_t)));
     }
@@ -147,11 +136,6 @@ private:
     DWORD savedType = REG_NONE;
     QByteArray savedData;
 };
-
-bool runningUnderWine()
-{
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
 
 // Folders that take a path beyond MAX_PATH.
 QString longSegments()
@@ -196,7 +180,7 @@ void TestWindowsFiles::readOnlyAttributeIsRefusedAndKept()
     const QString locked = mainFile ? game.mainPath() : game.prefsPath();
     const QString other = mainFile ? game.prefsPath() : game.mainPath();
     const QByteArray lockedBefore = readBytes(locked);
-    QVERIFY(SetFileAttributesW(native(locked).c_str(), FILE_ATTRIBUTE_READONLY));
+    QVERIFY(SetFileAttributesW(nativePath(locked).c_str(), FILE_ATTRIBUTE_READONLY));
 
     IniStore store(game.folder);
     QVERIFY(store.isOpen());
@@ -208,13 +192,13 @@ void TestWindowsFiles::readOnlyAttributeIsRefusedAndKept()
     QCOMPARE(failures.first().path, locked);
     QCOMPARE(failures.first().kind, SaveFailure::Kind::ReadOnlyFile);
     QCOMPARE(readBytes(locked), lockedBefore);
-    QVERIFY(GetFileAttributesW(native(locked).c_str()) & FILE_ATTRIBUTE_READONLY);
+    QVERIFY(GetFileAttributesW(nativePath(locked).c_str()) & FILE_ATTRIBUTE_READONLY);
     QVERIFY(readBytes(other) != (mainFile ? examplePrefs : exampleMain)); // the other file is still saved
     QStringList expected{QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini"),
                          QFileInfo(other).fileName() + QStringLiteral(".bak")};
     expected.sort();
     QCOMPARE(filesIn(game.folder), expected);
-    SetFileAttributesW(native(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(nativePath(locked).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 void TestWindowsFiles::fileHeldOpenByTheGameIsKeptUntilReleased()
@@ -272,7 +256,7 @@ void TestWindowsFiles::backupHoldsTheFileFromBeforeTheSession()
 {
     GameFolder game;
     const QString backup = game.mainPath() + QStringLiteral(".bak");
-    QVERIFY(writeBytes(backup, "an older backup\r\n"));
+    writeBytes(backup, "an older backup\r\n");
     QByteArray lastSaved;
     {
         IniStore store(game.folder);
@@ -296,7 +280,7 @@ void TestWindowsFiles::hardLinkedFileIsWrittenInPlace()
 {
     GameFolder game;
     const QString otherName = game.scratch.path() + QStringLiteral("/Vantor-linked.ini");
-    QVERIFY(CreateHardLinkW(native(otherName).c_str(), native(game.mainPath()).c_str(), nullptr));
+    QVERIFY(CreateHardLinkW(nativePath(otherName).c_str(), nativePath(game.mainPath()).c_str(), nullptr));
 
     IniStore store(game.folder);
     QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
@@ -353,14 +337,14 @@ void TestWindowsFiles::readOnlyJustBeforeTheSwapIsReported()
     GameFolder game;
     IniFileSet files({game.mainPath()}, IniStore::missingValue());
     QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
-    files.setFinishing([&](int, IniDocument &) { SetFileAttributesW(native(game.mainPath()).c_str(), FILE_ATTRIBUTE_READONLY); });
+    files.setFinishing([&](int, IniDocument &) { SetFileAttributesW(nativePath(game.mainPath()).c_str(), FILE_ATTRIBUTE_READONLY); });
     const QList<SaveFailure> failures = files.save();
     QCOMPARE(failures.size(), 1);
     QCOMPARE(failures.first().kind, SaveFailure::Kind::ReadOnlyFile);
     QCOMPARE(readBytes(game.mainPath()), exampleMain);
-    QVERIFY(GetFileAttributesW(native(game.mainPath()).c_str()) & FILE_ATTRIBUTE_READONLY);
+    QVERIFY(GetFileAttributesW(nativePath(game.mainPath()).c_str()) & FILE_ATTRIBUTE_READONLY);
     QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")}));
-    SetFileAttributesW(native(game.mainPath()).c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(nativePath(game.mainPath()).c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 void TestWindowsFiles::profileFoldersBeyondAsciiAndMaxPath_data()
@@ -406,7 +390,7 @@ void TestWindowsFiles::documentsFolderComesFromTheShell()
 void TestWindowsFiles::linesWithoutLineEndGetCrLf()
 {
     GameFolder game;
-    QVERIFY(writeBytes(game.mainPath(), "[Display]"));
+    writeBytes(game.mainPath(), "[Display]");
     IniStore store(game.folder);
     QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
     QVERIFY(store.writeValue(QStringLiteral("Water"), QStringLiteral("bUseWaterReflections"), QStringLiteral("1")));
