@@ -18,38 +18,21 @@ build=$(readlink -f "$1") program=$(readlink -f "$2") examples=$(readlink -f "$3
 title="Vantor Configurator" error_title="File access error!"
 prefs=VantorPrefs.ini main=Vantor.ini
 work=$build/wine-tests
-xvfb_pid="" app_pid="" started_ms=0 app_log="" display="" window="" box="" WIDTH="" HEIGHT=""
+started_ms=0 window="" box="" WIDTH="" HEIGHT=""
 failures=()
-
-fail() {
-    echo "wine-tests: FAIL: $*" >&2
-    tail -n +1 ${app_log:+"$app_log"} "$work/xvfb.log" >&2 2>/dev/null
-    exit 1
-}
-
-alive() { [[ $(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null) == [!ZX]* ]]; }
+tag=wine-tests
+source "$(dirname "$0")/../xdriver.sh"
 
 cleanup() {
     local status=$?
     trap - EXIT
     [ -z "$app_pid" ] || { kill -KILL "$app_pid"; wait "$app_pid"; } 2>/dev/null || true
     [ ! -d "${WINEPREFIX:-/nonexistent}" ] || wineserver -k 2>/dev/null || true
-    [ -z "$xvfb_pid" ] || kill -TERM "$xvfb_pid" 2>/dev/null || true
-    for _ in {1..100}; do alive "${xvfb_pid:-0}" || break; sleep 0.05; done
-    [ -z "$xvfb_pid" ] || { kill -KILL "$xvfb_pid"; wait "$xvfb_pid"; } 2>/dev/null || true
+    stop_all
     exit "$status"
 }
 trap cleanup EXIT
 trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
-
-# wait_for WHAT SECONDS COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
-wait_for() {
-    local deadline=$((SECONDS + $2))
-    until "${@:3}"; do
-        [ "$SECONDS" -lt "$deadline" ] || fail "gave up waiting for $1"
-        sleep 0.05
-    done
-}
 
 command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdotool >/dev/null &&
     command -v import >/dev/null || fail "needs wine, Xvfb, xdotool and ImageMagick's import"
@@ -57,15 +40,11 @@ command -v wine >/dev/null && command -v Xvfb >/dev/null && command -v xdotool >
 
 rm -rf "$work"
 mkdir -p "$work/home"
-mkfifo "$work/displayfd"
 # Wide enough for the window with its preview pane where Wine centres it.
-Xvfb -displayfd 3 -nolisten tcp -noreset -screen 0 1600x900x24 3>"$work/displayfd" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 20 display <"$work/displayfd" || true
-[[ "$display" =~ ^[0-9]+$ ]] || fail "Xvfb did not come up"
+start_xvfb 1600x900x24
 
 # Nothing of the caller's Wine or home: the prefix's folders link into the scratch home.
-export DISPLAY=":$display" XAUTHORITY=/dev/null HOME=$work/home WINEPREFIX=$work/prefix
+export HOME=$work/home WINEPREFIX=$work/prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINEARCH=win64
 unset WINELOADER WINESERVER
 started=$SECONDS
@@ -113,19 +92,6 @@ wine reg delete "$x11_driver" /v Managed /f >/dev/null 2>&1 || fail "could not r
 # 2. The real program.
 folder="$documents/My Games/Vantor"
 
-any() { xdotool search --name "^$1\$" 2>/dev/null || true; }
-
-# appears TITLE OTHER VARIABLE: the program runs and shows one window titled TITLE (its id
-# goes to VARIABLE), and no window titled OTHER exists.
-appears() {
-    local ids
-    alive "$app_pid" || fail "the program ended before \"$1\" appeared"
-    [ -z "$(any "$2")" ] || fail "a \"$2\" window appeared"
-    ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true)
-    [ "$(grep -c . <<<"$ids")" -le 1 ] || fail "several windows titled \"$1\""
-    [ -n "$ids" ] && printf -v "$3" '%s' "$ids"
-}
-
 # start NAME FILE...: the program on a game folder holding those example files.
 start() {
     app_log="$work/$1.log"
@@ -137,17 +103,6 @@ start() {
     app_pid=$!
 }
 
-finish() {
-    wait_for "the program to end" 30 eval '! alive "$app_pid"'
-    local code
-    wait "$app_pid" && code=0 || code=$?
-    app_pid=""
-    [ "$code" -eq "$1" ] || fail "exit code $code, expected $1"
-}
-
-has_empty_line() { grep -qE $'^\r?$' "$1"; }
-nonempty_lines() { grep -cvE $'^\r?$' "$1"; }
-has() { grep -qxF -- "$1"$'\r' "$2"; }
 
 start apply "$prefs" "$main"
 wait_for "the main window" 60 appears "$title" "$error_title" window
@@ -177,7 +132,7 @@ colours() { [ "$(import -window "$window" -crop 400x225+570+30 +repage -format %
 wait_for "a preview picture" 10 colours
 import -window root "$work/preview.png"
 "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
-finish 0
+finish 30 0
 
 for file in "$prefs" "$main"; do
     out="$folder/$file"
@@ -197,7 +152,7 @@ start missing "$main"
 wait_for "the \"$error_title\" box" 60 appears "$error_title" "$title" box
 xdotool windowfocus --sync "$box"
 xdotool key Return
-finish 2
+finish 30 2
 [ ! -e "$folder/$prefs" ] && cmp -s "$examples/$main" "$folder/$main" || fail "the failed start changed the files"
 echo "wine-tests: realwindow missing file: PASS"
 
