@@ -1,6 +1,7 @@
 # Sourced by the tests that drive a real window on an X server of their own (realwindow.sh,
 # wine-tests.sh): bounded waits, windows found by title, the program's end, and Xvfb.
-# The sourcing script sets tag (what its messages start with) and work (its scratch folder);
+# The sourcing script sets tag (what its messages start with), work (its scratch folder),
+# examples (the example pair's folder), prefs and main (the two file names);
 # app_pid, app_log and xvfb_pid are set here and by its own start function.
 app_pid="" app_log="" xvfb_pid=""
 
@@ -49,6 +50,23 @@ has_empty_line() { grep -qE $'^\r?$' "$1"; }
 nonempty_lines() { grep -cvE $'^\r?$' "$1"; }
 # has LINE FILE: FILE holds LINE followed by CR LF.
 has() { grep -qxF -- "$1"$'\r' "$2"; }
+
+# check_saved_pair FOLDER: after an Apply, both files in FOLDER are still CR LF, have as many
+# lines as the examples, and keep byte for byte the lines of keys the program does not edit,
+# sections, comments, the save path, and the device name in one pair of quotes.
+check_saved_pair() {
+    local file out line
+    for file in "$prefs" "$main"; do
+        out="$1/$file"
+        [ "$(tr -cd '\r' <"$out" | wc -c)" -eq "$(wc -l <"$out")" ] && ! grep -qv $'\r$' "$out" || fail "$file: not CR LF"
+        [ "$(nonempty_lines "$out")" -eq "$(nonempty_lines "$examples/$file")" ] || fail "$file gained or lost lines"
+        while IFS= read -r line; do
+            has "$line" "$out" || fail "$file lost \"$line\""
+        done < <(tr -d '\r' <"$examples/$file" | grep -E '^([;#[]|sResourceArchiveList|sLocal|bUseThreadedAI|iNumHWThreads)')
+    done
+    has 'sLocalSavePath=Saves\' "$1/$main" || fail "$main lost its save path"
+    has 'sD3DDevice="Radeon RX 6600 XT"' "$1/$prefs" || fail "$prefs lacks the device name in one pair of quotes"
+}
 
 # start_xvfb SIZE: an X server on a display it picks itself and names once it takes
 # connections; DISPLAY points at it.

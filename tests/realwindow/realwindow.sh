@@ -61,16 +61,7 @@ wait_for "Apply to save both files" 20 saved
 "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
 finish 20 0
 
-for file in "$prefs" "$main"; do
-    out="$folder/$file"
-    [ "$(tr -cd '\r' <"$out" | wc -c)" -eq "$(wc -l <"$out")" ] && ! grep -qv $'\r$' "$out" || fail "$file: not CR LF"
-    [ "$(nonempty_lines "$out")" -eq "$(nonempty_lines "$examples/$file")" ] || fail "$file gained or lost lines"
-    while IFS= read -r line; do
-        has "$line" "$out" || fail "$file lost \"$line\""
-    done < <(tr -d '\r' <"$examples/$file" | grep -E '^([;#]|sResourceArchiveList)')
-done
-has 'sLocalSavePath=Saves\' "$folder/$main" || fail "$main lost its save path"
-has 'sD3DDevice="Radeon RX 6600 XT"' "$folder/$prefs" || fail "$prefs lacks the device name in one pair of quotes"
+check_saved_pair "$folder"
 
 # Run 2: the preferences file missing.
 options=()

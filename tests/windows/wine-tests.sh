@@ -134,17 +134,7 @@ import -window root "$work/preview.png"
 "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
 finish 30 0
 
-for file in "$prefs" "$main"; do
-    out="$folder/$file"
-    [ "$(tr -cd '\r' <"$out" | wc -c)" -eq "$(wc -l <"$out")" ] && ! grep -qv $'\r$' "$out" || fail "$file: not CR LF"
-    [ "$(nonempty_lines "$out")" -eq "$(nonempty_lines "$examples/$file")" ] || fail "$file gained or lost lines"
-    # Lines of keys the program does not edit, sections and comments stay byte for byte.
-    while IFS= read -r line; do
-        has "$line" "$out" || fail "$file lost \"$line\""
-    done < <(tr -d '\r' <"$examples/$file" | grep -E '^([;#[]|sResourceArchiveList|sLocal|bUseThreadedAI|iNumHWThreads)')
-done
-has 'sLocalSavePath=Saves\' "$folder/$main" || fail "$main lost its save path"
-has 'sD3DDevice="Radeon RX 6600 XT"' "$folder/$prefs" || fail "$prefs lacks the device name in one pair of quotes"
+check_saved_pair "$folder"
 has 'iPresentInterval=0' "$folder/$prefs" || fail "V-Sync off was not written"
 echo "wine-tests: realwindow apply: PASS"
 
