@@ -1,6 +1,7 @@
 #include "fileaccesserror.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -38,9 +39,16 @@ QString SaveFailureText::reason(const SaveFailure &failure)
     case SaveFailure::Kind::HeldOpen:
         return tr("The game or another program has the file open, so it cannot be replaced now. Close the "
                   "game and press Apply again. The file on disk was left as it was.");
-    case SaveFailure::Kind::EndsMidLine:
-        return tr("The file ends in the middle of a line, as if the program writing it had not finished; it "
-                  "was left as it is. Press Apply again to save into it as it stands.");
+    case SaveFailure::Kind::WriteUnfinished:
+        return tr("Writing failed (%1) part way through, and the old content could not be put back either. "
+                  "The write is finished the next time Apply is pressed or the program starts; until then "
+                  "\"%2\" holds the file as it was before the first save.")
+            .arg(system, QFileInfo(failure.path).fileName() + QStringLiteral(".bak"));
+    case SaveFailure::Kind::Missing:
+        return QString();
+    case SaveFailure::Kind::Empty:
+        return tr("The file is empty, as the game leaves it when it stops while saving. Start the game once so "
+                  "that it writes the file again.");
     case SaveFailure::Kind::ValueNotStorable:
         return tr("The file's text encoding cannot hold a value that was set; the file was left as it was.");
     case SaveFailure::Kind::NotText:
@@ -49,14 +57,17 @@ QString SaveFailureText::reason(const SaveFailure &failure)
     return system;
 }
 
-void showOpenError(const QString &path)
+void showOpenError(const SaveFailure &failure)
 {
     QMessageBox box;
     box.setIcon(QMessageBox::Critical);
     box.setWindowTitle(fileAccessErrorTitle());
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
-    box.setText(QStringLiteral("Couldn't open ") + QDir::toNativeSeparators(path) + u'!');
+    box.setText(QStringLiteral("Couldn't open ") + QDir::toNativeSeparators(failure.path) + u'!');
+    // A missing file, or one that cannot be read, is named alone, as it always was.
+    if (failure.kind == SaveFailure::Kind::Empty)
+        box.setInformativeText(SaveFailureText::reason(failure));
     box.exec();
 }
 

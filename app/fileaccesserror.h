@@ -10,10 +10,10 @@ class QWidget;
 
 // The "File access error!" box: a file the program needs could not be read at
 // start, or could not be written by a save.
-void showOpenError(const QString &path);
+void showOpenError(const SaveFailure &failure);
 void showSaveErrors(QWidget *parent, const QList<SaveFailure> &failures);
 
-// The words the box gives for a failed save.
+// The words the box gives for a file that failed at start or in a save.
 class SaveFailureText
 {
     Q_DECLARE_TR_FUNCTIONS(SaveFailureText)

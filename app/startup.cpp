@@ -8,6 +8,6 @@ std::unique_ptr<IniStore> openIniStore(const QString &folder)
     auto store = std::make_unique<IniStore>(folder);
     if (store->isOpen())
         return store;
-    showOpenError(store->unreadablePath());
+    showOpenError(*store->openFailure());
     return nullptr;
 }

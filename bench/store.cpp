@@ -177,7 +177,7 @@ Phases runIniStore(const QString &folder, const QList<Write> &writes)
         timer.start();
         IniStore store(folder);
         if (!store.isOpen())
-            qFatal("IniStore cannot read %s", qPrintable(store.unreadablePath()));
+            qFatal("IniStore cannot read %s", qPrintable(store.openFailure()->path));
         phases.readNs = timer.nsecsElapsed();
         timer.restart();
         for (const Write &write : writes)

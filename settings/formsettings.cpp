@@ -186,12 +186,11 @@ bool FormSettings::apply(IniStore &store)
         if (!row.control.isBound())
             continue;
         const QVariant shown = row.control.value();
-        const bool changed = shown != row.stored;
-        if (!changed && store.holds(QLatin1String(row.setting->section), QLatin1String(row.setting->key)))
+        if (shown == row.stored)
             continue;
         if (const std::optional<QVariant> value = storedValue(row.setting->rule, shown))
             writes.emplace_back(row.setting, *value);
-        else if (changed && row.setting->rule == Rule::ScreenSize)
+        else if (row.setting->rule == Rule::ScreenSize)
             return false;
     }
     for (const auto &[setting, value] : writes)

@@ -21,10 +21,10 @@ public:
     // level captions), as if the player had set them.
     void load(const IniStore &store);
 
-    // Writes the keys of every control the player changed, and adds the keys
-    // that neither file holds. Writes nothing and returns false when a screen
-    // size field the player changed is not a whole number greater than 0.
-    // Saving is the caller's.
+    // Writes the keys of every control the player changed, each key of that
+    // control, present or not; an untouched control writes nothing. Writes
+    // nothing and returns false when a screen size field the player changed is
+    // not a whole number greater than 0. Saving is the caller's.
     bool apply(IniStore &store);
 
 private:

@@ -88,10 +88,26 @@ DiskFile read(const QString &path);
 // On any failure the original stays as it was and no new file is left behind.
 DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBackup);
 
+// Writes bytes over the file that current was read from, in place, as
+// replace() does for a file with several names. A journal beside it holds
+// both contents until the write is done, so that a write cut short is
+// finished at the next read (BesideFiles::finishInterruptedWrite). A write
+// that fails puts the old content back, checked on disk, before it reports;
+// where even that fails it reports WriteUnfinished and keeps the journal.
+DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes);
+
 // Makes a file at path, where current found none, unless one appeared there
 // meanwhile. A file that stood there before (previous, if not Missing) lends
 // it its owner, group and permissions.
 DiskCommit create(const DiskFile &current, const QByteArray &bytes, const DiskFile &previous);
+
+// Whether another program has the file open, as far as the system tells.
+bool isOpenElsewhere(const QString &path);
+
+// For tests: the next write in place stops after `bytes` bytes, failing with
+// the system's error code `error`, or with 0 ending the process there as a
+// kill would.
+void injectInPlaceFault(qint64 bytes, int error);
 
 // The system's text for an error code of the functions above.
 QString errorText(int error);

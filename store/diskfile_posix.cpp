@@ -1,5 +1,6 @@
 #include "diskfile.h"
 
+#include "besidefiles.h"
 #include "filemetadata_posix.h"
 
 #include <QFile>
@@ -21,6 +22,10 @@
 namespace {
 
 std::atomic<bool> exchangeAllowed{true};
+
+// The fault a test asks of the next write in place: after how many bytes (-1: none), and which error.
+std::atomic<qint64> faultAfter{-1};
+std::atomic<int> faultError{0};
 
 class Descriptor
 {
@@ -63,6 +68,7 @@ struct Place
     QByteArray name;
 
     QByteArray backupName() const { return name + ".bak"; }
+    QByteArray journalName() const { return name + ".journal"; }
 };
 
 // A temporary file beside the one it stands in for, removed when it goes out
@@ -125,9 +131,10 @@ DiskFile described(const struct stat &info)
     return file;
 }
 
-// Whether any descriptor anywhere has the file open for writing: the system
-// refuses a read lease then. Where leases are not to be had, the answer is no.
-bool openForWriting(int readOnlyFd)
+// Whether the system refuses a lease of the given kind on the file: a read
+// lease while any descriptor anywhere has it open for writing, a write lease
+// while any other has it open at all. Where leases are not to be had, no.
+bool leaseRefused(int readOnlyFd, int kind)
 {
 #ifdef F_SETLEASE
     // The lease lasts microseconds. A program opening the file for writing in
@@ -141,18 +148,24 @@ bool openForWriting(int readOnlyFd)
         ignore.sa_handler = SIG_IGN;
         ::sigaction(SIGIO, &ignore, nullptr);
     }
-    bool writing = false;
-    if (::fcntl(readOnlyFd, F_SETLEASE, F_RDLCK) == 0)
+    bool refused = false;
+    if (::fcntl(readOnlyFd, F_SETLEASE, kind) == 0)
         ::fcntl(readOnlyFd, F_SETLEASE, F_UNLCK);
     else
-        writing = errno == EAGAIN;
+        refused = errno == EAGAIN;
     if (quieten)
         ::sigaction(SIGIO, &previous, nullptr);
-    return writing;
+    return refused;
 #else
     Q_UNUSED(readOnlyFd);
+    Q_UNUSED(kind);
     return false;
 #endif
+}
+
+bool openForWriting(int readOnlyFd)
+{
+    return leaseRefused(readOnlyFd, F_RDLCK);
 }
 
 // The whole content from the start; 0 or the system's error code.
@@ -209,26 +222,29 @@ bool standsAt(const Place &place, const DiskFile &file)
         && described(info).isSameFile(file);
 }
 
-// Whether the open file still holds what was read and nobody is writing it.
-bool holdsAsRead(int fd, const DiskFile &read)
+// Whether the open file holds exactly bytes, compared a piece at a time: the file may be large.
+bool holdsBytes(int fd, const QByteArray &bytes)
 {
-    struct stat info;
-    if (::fstat(fd, &info) != 0 || !described(info).isSameFile(read) || openForWriting(fd))
-        return false;
-    // Compared a piece at a time: the file may be large.
     char piece[64 * 1024];
     qsizetype at = 0;
     for (;;) {
         const ssize_t got = ::pread(fd, piece, sizeof piece, off_t(at));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0 || got > read.bytes.size() - at
-            || std::memcmp(piece, read.bytes.constData() + at, size_t(got)) != 0)
+        if (got < 0 || got > bytes.size() - at || std::memcmp(piece, bytes.constData() + at, size_t(got)) != 0)
             return false;
         if (got == 0)
-            return at == read.bytes.size();
+            return at == bytes.size();
         at += got;
     }
+}
+
+// Whether the open file still holds what was read and nobody is writing it.
+bool holdsAsRead(int fd, const DiskFile &read)
+{
+    struct stat info;
+    return ::fstat(fd, &info) == 0 && described(info).isSameFile(read) && !openForWriting(fd)
+        && holdsBytes(fd, read.bytes);
 }
 
 bool canGiveAway(const struct stat &info)
@@ -243,10 +259,12 @@ int syncAndClose(Descriptor &fd)
     return fd.close();
 }
 
-// A byte copy of the file as it was, as "<name>.bak", on disk before this returns.
-int writeBackupCopy(const Place &place, int original, const struct stat &info, const QByteArray &bytes)
+// Bytes beside the file, as `name` ("<name>.bak", "<name>.journal"), with the
+// original's owner and mode, on disk before this returns.
+int writeBeside(const Place &place, const QByteArray &name, int original, const struct stat &info,
+                const QByteArray &bytes)
 {
-    TemporaryFile copy(place.folder, place.backupName(), 0600);
+    TemporaryFile copy(place.folder, name, 0600);
     if (!copy.fd.isOpen())
         return copy.error;
     if (const int error = writeWhole(copy.fd.get(), bytes))
@@ -254,7 +272,7 @@ int writeBackupCopy(const Place &place, int original, const struct stat &info, c
     copyFileMetadata(original, info, copy.fd.get()); // as much of the owner and mode as the system allows
     if (const int error = syncAndClose(copy.fd))
         return error;
-    if (::renameat(place.folder, copy.name.constData(), place.folder, place.backupName().constData()) != 0)
+    if (::renameat(place.folder, copy.name.constData(), place.folder, name.constData()) != 0)
         return errno;
     copy.kept = true;
     return ::fsync(place.folder) == 0 ? 0 : errno;
@@ -326,7 +344,7 @@ DiskCommit renameOver(const Place &place, TemporaryFile &temporary, int original
 {
     DiskCommit commit;
     if (keepBackup) {
-        if (const int error = writeBackupCopy(place, original, info, current.bytes))
+        if (const int error = writeBeside(place, place.backupName(), original, info, current.bytes))
             return DiskCommit::failed(SaveFailure::Kind::BackupFailed, error);
         commit.backupKept = true;
     }
@@ -348,15 +366,35 @@ DiskCommit renameOver(const Place &place, TemporaryFile &temporary, int original
     return commit;
 }
 
+// The new content written over the open file from its start, and cut to its
+// length, with a fault a test asked for.
+int writeOver(int fd, const QByteArray &bytes)
+{
+    const qint64 stopAt = faultAfter.exchange(-1);
+    if (stopAt >= 0 && stopAt < bytes.size()) {
+        if (const int error = writeWhole(fd, bytes.left(stopAt), 0))
+            return error;
+        if (faultError == 0)
+            ::kill(::getpid(), SIGKILL);
+        return faultError;
+    }
+    if (const int error = writeWhole(fd, bytes, 0))
+        return error;
+    if (::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
 // For a file with several names, or one the program could not give its
-// owner back: written over in place, after its backup is on disk. Space is
-// claimed first, so a full disk or a size limit stops the write before it begins.
-DiskCommit writeInPlace(const Place &place, int original, const struct stat &info, const DiskFile &current,
-                        const QByteArray &bytes, bool keepBackup)
+// owner back: written over in place, after its backup is on disk and with a
+// journal of both contents beside it while it runs. Space is claimed first,
+// so a full disk or a size limit mostly stops the write before it begins.
+DiskCommit overwrite(const Place &place, int original, const struct stat &info, const DiskFile &current,
+                     const QByteArray &bytes, bool keepBackup)
 {
     DiskCommit commit;
     if (keepBackup) {
-        if (const int error = writeBackupCopy(place, original, info, current.bytes))
+        if (const int error = writeBeside(place, place.backupName(), original, info, current.bytes))
             return DiskCommit::failed(SaveFailure::Kind::BackupFailed, error);
         commit.backupKept = true;
     }
@@ -374,7 +412,7 @@ DiskCommit writeInPlace(const Place &place, int original, const struct stat &inf
         commit.status = DiskCommit::Status::Conflict;
         return commit;
     }
-    Descriptor out(::openat(place.folder, place.name.constData(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+    Descriptor out(::openat(place.folder, place.name.constData(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
     struct stat opened;
     if (!out.isOpen()) {
         const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
@@ -389,18 +427,19 @@ DiskCommit writeInPlace(const Place &place, int original, const struct stat &inf
         && errno != EOPNOTSUPP && errno != ENOSYS)
         return fail(SaveFailure::Kind::WriteFailed, errno);
 #endif
-    int error = writeWhole(out.get(), bytes, 0);
-    if (error == 0 && ::ftruncate(out.get(), off_t(bytes.size())) != 0)
-        error = errno;
-    if (error == 0 && ::fsync(out.get()) != 0)
-        error = errno;
-    if (error != 0) {
-        // As much of the old content back as the system takes; the backup holds all of it.
-        writeWhole(out.get(), current.bytes, 0);
-        ::ftruncate(out.get(), off_t(current.bytes.size()));
-        ::fsync(out.get());
+    const BesideFiles::Journal journal{current.bytes, bytes};
+    if (const int error = writeBeside(place, place.journalName(), original, info, BesideFiles::encodeJournal(journal)))
         return fail(SaveFailure::Kind::WriteFailed, error);
+    if (const int error = writeOver(out.get(), bytes)) {
+        // The old content back, and the journal kept unless the disk shows it back whole.
+        const bool restored = writeWhole(out.get(), current.bytes, 0) == 0
+            && ::ftruncate(out.get(), off_t(current.bytes.size())) == 0 && ::fsync(out.get()) == 0
+            && holdsBytes(out.get(), current.bytes);
+        if (restored)
+            ::unlinkat(place.folder, place.journalName().constData(), 0);
+        return fail(restored ? SaveFailure::Kind::WriteFailed : SaveFailure::Kind::WriteUnfinished, error);
     }
+    ::unlinkat(place.folder, place.journalName().constData(), 0);
     if (::fstat(out.get(), &opened) != 0)
         return fail(SaveFailure::Kind::WriteFailed, errno);
     commit.written = described(opened);
@@ -429,6 +468,59 @@ SaveFailure::Kind creationFailure(int error)
                                                                : SaveFailure::Kind::WriteFailed;
 }
 
+DiskCommit replaceAt(const DiskFile &current, const QByteArray &bytes, bool keepBackup, bool inPlace)
+{
+    // A size limit is reported by the write that crosses it (EFBIG), not by ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    const auto [folderName, name] = split(current.target);
+    Descriptor folder(openFolder(folderName));
+    if (!folder.isOpen())
+        return errno == ENOENT ? DiskCommit::conflict() : DiskCommit::failed(SaveFailure::Kind::WriteFailed, errno);
+    const Place place{folder.get(), name};
+    Descriptor original(::openat(folder.get(), name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
+    if (!original.isOpen()) {
+        return errno == ENOENT || errno == ELOOP ? DiskCommit::conflict()
+                                                 : DiskCommit::failed(SaveFailure::Kind::ReadFailed, errno);
+    }
+    struct stat info;
+    if (::fstat(original.get(), &info) != 0)
+        return DiskCommit::failed(SaveFailure::Kind::ReadFailed, errno);
+    if (!S_ISREG(info.st_mode) || !described(info).isSameFile(current))
+        return DiskCommit::conflict();
+    if (inPlace || info.st_nlink > 1 || !canGiveAway(info))
+        return overwrite(place, original.get(), info, current, bytes, keepBackup);
+
+    TemporaryFile temporary(folder.get(), name, 0600);
+    if (!temporary.fd.isOpen())
+        return DiskCommit::failed(creationFailure(temporary.error), temporary.error);
+    if (const int error = writeWhole(temporary.fd.get(), bytes))
+        return DiskCommit::failed(SaveFailure::Kind::WriteFailed, error);
+    if (copyFileMetadata(original.get(), info, temporary.fd.get()) != 0)
+        return overwrite(place, original.get(), info, current, bytes, keepBackup); // keeps them all
+    struct stat written;
+    if (::fsync(temporary.fd.get()) != 0 || ::fstat(temporary.fd.get(), &written) != 0)
+        return DiskCommit::failed(SaveFailure::Kind::WriteFailed, errno);
+    if (const int error = temporary.fd.close())
+        return DiskCommit::failed(SaveFailure::Kind::WriteFailed, error);
+    DiskFile ours = described(written);
+    ours.path = current.path;
+    ours.target = current.target;
+    ours.state = DiskFile::State::Regular;
+    ours.bytes = bytes;
+
+    if (exchangeAllowed) {
+        if (exchange(place, temporary.name)) {
+            temporary.kept = true;
+            return finishExchange(place, temporary, current, ours, keepBackup);
+        }
+        if (errno == ENOENT)
+            return DiskCommit::conflict();
+        if (!exchangeUnsupported(errno))
+            return DiskCommit::failed(SaveFailure::Kind::WriteFailed, errno);
+    }
+    return renameOver(place, temporary, original.get(), info, current, ours, keepBackup);
+}
+
 } // namespace
 
 namespace DiskFiles {
@@ -453,6 +545,11 @@ DiskFile read(const QString &path)
         const int error = errno;
         if (S_ISLNK(link.st_mode) && (error == ENOENT || error == ELOOP || error == ENOTDIR)) {
             file.state = DiskFile::State::DanglingLink;
+        } else if (error == EWOULDBLOCK) {
+            // Another program holds a lease on it, as before a write; it is told to let go.
+            file.state = DiskFile::State::Unreadable;
+            file.error = error;
+            file.busy = true;
         } else if (error == ENOENT) {
             file.changedWhileRead = true; // gone since the look above
         } else {
@@ -502,57 +599,17 @@ DiskFile read(const QString &path)
 
 DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBackup)
 {
-    const auto [folderName, name] = split(current.target);
-    Descriptor folder(openFolder(folderName));
-    if (!folder.isOpen())
-        return errno == ENOENT ? DiskCommit::conflict() : DiskCommit::failed(SaveFailure::Kind::WriteFailed, errno);
-    const Place place{folder.get(), name};
-    Descriptor original(::openat(folder.get(), name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
-    if (!original.isOpen()) {
-        return errno == ENOENT || errno == ELOOP ? DiskCommit::conflict()
-                                                 : DiskCommit::failed(SaveFailure::Kind::ReadFailed, errno);
-    }
-    struct stat info;
-    if (::fstat(original.get(), &info) != 0)
-        return DiskCommit::failed(SaveFailure::Kind::ReadFailed, errno);
-    if (!S_ISREG(info.st_mode) || !described(info).isSameFile(current))
-        return DiskCommit::conflict();
-    if (info.st_nlink > 1 || !canGiveAway(info))
-        return writeInPlace(place, original.get(), info, current, bytes, keepBackup);
+    return replaceAt(current, bytes, keepBackup, false);
+}
 
-    TemporaryFile temporary(folder.get(), name, 0600);
-    if (!temporary.fd.isOpen())
-        return DiskCommit::failed(creationFailure(temporary.error), temporary.error);
-    if (const int error = writeWhole(temporary.fd.get(), bytes))
-        return DiskCommit::failed(SaveFailure::Kind::WriteFailed, error);
-    if (copyFileMetadata(original.get(), info, temporary.fd.get()) != 0)
-        return writeInPlace(place, original.get(), info, current, bytes, keepBackup); // keeps them all
-    struct stat written;
-    if (::fsync(temporary.fd.get()) != 0 || ::fstat(temporary.fd.get(), &written) != 0)
-        return DiskCommit::failed(SaveFailure::Kind::WriteFailed, errno);
-    if (const int error = temporary.fd.close())
-        return DiskCommit::failed(SaveFailure::Kind::WriteFailed, error);
-    DiskFile ours = described(written);
-    ours.path = current.path;
-    ours.target = current.target;
-    ours.state = DiskFile::State::Regular;
-    ours.bytes = bytes;
-
-    if (exchangeAllowed) {
-        if (exchange(place, temporary.name)) {
-            temporary.kept = true;
-            return finishExchange(place, temporary, current, ours, keepBackup);
-        }
-        if (errno == ENOENT)
-            return DiskCommit::conflict();
-        if (!exchangeUnsupported(errno))
-            return DiskCommit::failed(SaveFailure::Kind::WriteFailed, errno);
-    }
-    return renameOver(place, temporary, original.get(), info, current, ours, keepBackup);
+DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes)
+{
+    return replaceAt(current, bytes, false, true);
 }
 
 DiskCommit create(const DiskFile &current, const QByteArray &bytes, const DiskFile &previous)
 {
+    std::signal(SIGXFSZ, SIG_IGN);
     const auto [folderName, name] = split(current.path);
     Descriptor folder(openFolder(folderName));
     if (!folder.isOpen())
@@ -619,6 +676,18 @@ QString errorText(int error)
 void setExchangeAllowed(bool allowed)
 {
     exchangeAllowed = allowed;
+}
+
+bool isOpenElsewhere(const QString &path)
+{
+    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    return fd.isOpen() && leaseRefused(fd.get(), F_WRLCK);
+}
+
+void injectInPlaceFault(qint64 bytes, int error)
+{
+    faultError = error;
+    faultAfter = bytes;
 }
 
 } // namespace DiskFiles

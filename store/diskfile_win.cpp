@@ -7,11 +7,14 @@
 
 #include "diskfile.h"
 
+#include "besidefiles.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <atomic>
 #include <cstring>
 #include <iterator>
 #include <string>
@@ -25,6 +28,10 @@ namespace {
 constexpr qint64 heldWaitMs = 300;
 constexpr qint64 putBackWaitMs = 3000;
 constexpr DWORD heldPauseMs = 20;
+
+// The fault a test asks of the next write in place: after how many bytes (-1: none), and which error.
+std::atomic<qint64> faultAfter{-1};
+std::atomic<int> faultError{0};
 
 class Handle
 {
@@ -253,14 +260,13 @@ SaveFailure::Kind creationFailure(const Written &written)
                                                                      : SaveFailure::Kind::WriteFailed;
 }
 
-// A byte copy of the file as it was, as "<name>.bak", on disk before this returns.
-DWORD writeBackupCopy(const DiskFile &current)
+// Bytes at path ("<name>.bak", "<name>.journal"), whole and on disk before this returns.
+DWORD writeCopyAs(const QString &path, const QByteArray &bytes)
 {
-    const QString backup = current.target + QStringLiteral(".bak");
-    const Written copy = writeBeside(backup, "new", current.bytes);
+    const Written copy = writeBeside(path, "new", bytes);
     if (copy.error != 0)
         return copy.error;
-    if (!::MoveFileExW(native(copy.path).c_str(), native(backup).c_str(),
+    if (!::MoveFileExW(native(copy.path).c_str(), native(path).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = ::GetLastError();
         ::DeleteFileW(native(copy.path).c_str());
@@ -283,11 +289,43 @@ DiskCommit refusal(const DiskFile &current, DWORD error)
                               int(error));
 }
 
+// The new content written over the open file from its start, and cut to its
+// length, with a fault a test asked for.
+DWORD writeOver(HANDLE handle, const QByteArray &bytes)
+{
+    LARGE_INTEGER start = {};
+    if (!::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN))
+        return ::GetLastError();
+    const qint64 stopAt = faultAfter.exchange(-1);
+    if (stopAt >= 0 && stopAt < bytes.size()) {
+        if (const DWORD error = writeWhole(handle, bytes.left(stopAt)))
+            return error;
+        if (faultError == 0)
+            ::TerminateProcess(::GetCurrentProcess(), 9);
+        return DWORD(faultError);
+    }
+    if (const DWORD error = writeWhole(handle, bytes))
+        return error;
+    if (!::SetEndOfFile(handle) || !::FlushFileBuffers(handle))
+        return ::GetLastError();
+    return 0;
+}
+
+// Whether the open file holds exactly bytes.
+bool holdsBytes(HANDLE handle, const QByteArray &bytes)
+{
+    LARGE_INTEGER start = {};
+    QByteArray content;
+    return ::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) && readWhole(handle, bytes.size(), content) == 0
+        && content == bytes;
+}
+
 // For a file with several hard links, which a replacement would split: written
-// over in place, after its backup is on disk. The file is compared and written
-// through one handle that lets no other program write meanwhile. Space is
-// claimed first, so a full disk stops the write before it begins.
-DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes, bool keepBackup)
+// over in place, after its backup is on disk and with a journal of both
+// contents beside it while it runs. The file is compared and written through
+// one handle that lets no other program write meanwhile. Space is claimed
+// first, so a full disk mostly stops the write before it begins.
+DiskCommit overwrite(const DiskFile &current, const QByteArray &bytes, bool keepBackup)
 {
     Handle handle;
     DWORD error = 0;
@@ -312,7 +350,7 @@ DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes, bool k
         return commit;
     };
     if (keepBackup) {
-        if (const DWORD error = writeBackupCopy(current))
+        if (const DWORD error = writeCopyAs(current.target + QStringLiteral(".bak"), current.bytes))
             return fail(SaveFailure::Kind::BackupFailed, error);
         commit.backupKept = true;
     }
@@ -326,21 +364,17 @@ DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes, bool k
                 return fail(SaveFailure::Kind::WriteFailed, error);
         }
     }
-    LARGE_INTEGER start = {};
-    error = ::SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN) ? 0 : ::GetLastError();
-    if (error == 0)
-        error = writeWhole(handle.get(), bytes);
-    if (error == 0 && !::SetEndOfFile(handle.get()))
-        error = ::GetLastError();
-    if (error == 0 && !::FlushFileBuffers(handle.get()))
-        error = ::GetLastError();
-    if (error != 0) {
-        // As much of the old content back as the system takes; the backup holds all of it.
-        if (::SetFilePointerEx(handle.get(), start, nullptr, FILE_BEGIN) && writeWhole(handle.get(), current.bytes) == 0)
-            ::SetEndOfFile(handle.get());
-        ::FlushFileBuffers(handle.get());
+    const QString journal = BesideFiles::journalPath(current.target);
+    if (const DWORD error = writeCopyAs(journal, BesideFiles::encodeJournal({current.bytes, bytes})))
         return fail(SaveFailure::Kind::WriteFailed, error);
+    if (const DWORD error = writeOver(handle.get(), bytes)) {
+        // The old content back, and the journal kept unless the disk shows it back whole.
+        const bool restored = writeOver(handle.get(), current.bytes) == 0 && holdsBytes(handle.get(), current.bytes);
+        if (restored)
+            ::DeleteFileW(native(journal).c_str());
+        return fail(restored ? SaveFailure::Kind::WriteFailed : SaveFailure::Kind::WriteUnfinished, error);
     }
+    ::DeleteFileW(native(journal).c_str());
     describe(handle.get(), commit.written);
     commit.written.state = DiskFile::State::Regular;
     commit.written.path = current.path;
@@ -470,7 +504,7 @@ DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBa
     if (standing.state != DiskFile::State::Regular || !standing.isSameFile(current))
         return DiskCommit::conflict();
     if (current.linkCount > 1)
-        return writeInPlace(current, bytes, keepBackup);
+        return overwrite(current, bytes, keepBackup);
 
     const Written replacement = writeBeside(target, "new", bytes);
     if (replacement.error != 0)
@@ -525,6 +559,14 @@ DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBa
     return commit;
 }
 
+DiskCommit writeInPlace(const DiskFile &current, const QByteArray &bytes)
+{
+    const DiskFile standing = describeAt(current.target);
+    if (standing.state != DiskFile::State::Regular || !standing.isSameFile(current))
+        return DiskCommit::conflict();
+    return overwrite(current, bytes, false);
+}
+
 DiskCommit create(const DiskFile &current, const QByteArray &bytes, const DiskFile &previous)
 {
     Q_UNUSED(previous); // a new file takes the folder's inherited security
@@ -562,6 +604,20 @@ QString errorText(int error)
 void setExchangeAllowed(bool)
 {
     // ReplaceFileW is always there.
+}
+
+bool isOpenElsewhere(const QString &path)
+{
+    // No sharing at all: refused while any other handle is open.
+    Handle handle(::CreateFileW(native(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+    return !handle.isOpen() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
+void injectInPlaceFault(qint64 bytes, int error)
+{
+    faultError = error;
+    faultAfter = bytes;
 }
 
 } // namespace DiskFiles

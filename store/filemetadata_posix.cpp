@@ -63,7 +63,13 @@ int copyFileMetadata(int from, const struct stat &info, int to)
     } else if (::fchown(to, uid_t(-1), info.st_gid) != 0 && errno != EPERM) {
         return errno;
     }
-    // After the owner: a change of owner clears the set-ID bits.
+    // A file made in a folder with a default ACL starts with an ACL of its own;
+    // the original's takes its place below, and where it has none, none stays.
+    static const char accessAcl[] = "system.posix_acl_access";
+    if (::fgetxattr(from, accessAcl, nullptr, 0) < 0 && errno == ENODATA && ::fremovexattr(to, accessAcl) != 0
+        && errno != ENODATA && errno != ENOTSUP)
+        return errno;
+    // After the owner and the ACL: a change of owner clears the set-ID bits, and an ACL sets the group's.
     if (::fchmod(to, info.st_mode & 07777) != 0)
         return errno;
     return copyExtendedAttributes(from, to);

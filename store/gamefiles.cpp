@@ -20,9 +20,11 @@ void quoteDeviceName(IniDocument &preferences)
 {
     const QString display = QStringLiteral("Display");
     const QString key = QStringLiteral("sD3DDevice");
-    QString name = preferences.value(display, key).value_or(QString());
-    name.remove(u'"');
-    preferences.setValue(display, key, u'"' + name + u'"');
+    std::optional<QString> name = preferences.value(display, key);
+    if (!name)
+        return;
+    name->remove(u'"');
+    preferences.setValue(display, key, u'"' + *name + u'"');
 }
 
 } // namespace GameFiles

@@ -17,7 +17,7 @@ QStringList fileNames();
 QString folderBelowDocuments();
 
 // The adapter name, "sD3DDevice" in [Display] of the preferences file, stands
-// in exactly one pair of double quotes; where it is missing it is added empty.
+// in exactly one pair of double quotes; a file without it is left without it.
 void quoteDeviceName(IniDocument &preferences);
 
 } // namespace GameFiles

@@ -152,6 +152,22 @@ QByteArray encoded(const QString &text, IniDocument::Encoding encoding)
     return bytes;
 }
 
+// UTF-16 without a byte order mark: a NUL in the first character, or NULs
+// on every other byte, as the high half of each Latin character. Text of
+// eight-bit characters has none; a quarter of the even or odd bytes of the
+// first 4 KiB, and more than one, is taken as the sign.
+bool looksWide(QByteArrayView bytes)
+{
+    if (bytes.startsWith('\0') || (bytes.size() >= 2 && bytes[1] == 0))
+        return true;
+    const qsizetype size = std::min<qsizetype>(bytes.size(), 4096);
+    qsizetype nuls[2] = {0, 0};
+    for (qsizetype at = 0; at < size; ++at)
+        nuls[at % 2] += bytes[at] == 0;
+    const qsizetype most = std::max(nuls[0], nuls[1]);
+    return most > 1 && most * 8 >= size;
+}
+
 } // namespace
 
 IniDocument::IniDocument()
@@ -206,7 +222,7 @@ bool IniDocument::decode(const QByteArray &bytes)
     if (body.startsWith(utf8ByteOrderMark)) {
         byteOrderMark = true;
         body = body.sliced(utf8ByteOrderMark.size());
-    } else if (body.startsWith('\0') || (body.size() >= 2 && body[1] == 0)) {
+    } else if (looksWide(body)) {
         return false;
     }
 

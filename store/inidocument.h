@@ -31,11 +31,14 @@ public:
     QByteArray toBytes() const;
 
     // False for bytes that cannot be read as lines of text: UTF-16 cut inside a
-    // code unit, UTF-32, or wide text without a byte order mark (a NUL in the
-    // first two bytes), which lines added as 8-bit text would ruin. Such a
-    // document has no lines, finds no key, refuses every write and gives back
-    // its bytes unchanged.
+    // code unit, UTF-32, or wide text without a byte order mark (NULs on
+    // every other byte of the first 4 KiB), which lines added as 8-bit text
+    // would ruin. Such a document has no lines, finds no key, refuses every
+    // write and gives back its bytes unchanged.
     bool isValid() const { return valid; }
+
+    // Whether the text holds nothing but blanks and line ends.
+    bool isBlank() const { return valid && fileText.trimmed().isEmpty(); }
 
     // False when the text stops in the middle of a line (no line end after the
     // last line); true when there is no line.

@@ -1,5 +1,7 @@
 #include "inifileset.h"
 
+#include "besidefiles.h"
+
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -41,6 +43,12 @@ bool looksUnfinished(const DiskFile &now, const DiskFile &before)
     return (now.bytes.isEmpty() && !before.bytes.isEmpty()) || (endsMidLine(now.bytes) && !endsMidLine(before.bytes));
 }
 
+bool cutInsideALine(const DiskFile &now, const DiskFile &before)
+{
+    return before.state == DiskFile::State::Regular && now.state == DiskFile::State::Regular && !now.bytes.isEmpty()
+        && endsMidLine(now.bytes) && !endsMidLine(before.bytes);
+}
+
 bool sameState(const DiskFile &a, const DiskFile &b)
 {
     return a.state == b.state && a.bytes == b.bytes && a.isSameFile(b);
@@ -58,19 +66,26 @@ IniFileSet::IniFileSet(const QStringList &paths, const QString &absentText)
         std::optional<SaveFailure> refusal;
         file.disk = readSettled(file, refusal);
         file.known = true;
-        if (file.disk.state == DiskFile::State::Regular) {
+        const auto refuse = [&file](SaveFailure::Kind kind) { file.openFailure = SaveFailure{file.path, kind, {}}; };
+        switch (file.disk.state) {
+        case DiskFile::State::Regular:
             file.document = IniDocument::fromBytes(file.disk.bytes);
-            // Bytes that are no lines of text are never edited: as if unreadable.
+            // Bytes that are no lines of text are never edited; a blank file is
+            // what a game that stopped while saving leaves, not its settings.
             if (!file.document.isValid())
-                file.disk.state = DiskFile::State::Unreadable;
+                refuse(SaveFailure::Kind::NotText);
+            else if (file.document.isBlank())
+                refuse(SaveFailure::Kind::Empty);
+            break;
+        case DiskFile::State::Missing:
+            refuse(SaveFailure::Kind::Missing);
+            break;
+        default:
+            file.openFailure = refusal;
+            break;
         }
         files.push_back(std::move(file));
     }
-}
-
-bool IniFileSet::wasRead(int file) const
-{
-    return files[size_t(file)].disk.state == DiskFile::State::Regular;
 }
 
 std::optional<QString> IniFileSet::value(const QString &section, const QString &key) const
@@ -95,35 +110,28 @@ QList<SaveFailure> IniFileSet::save()
 {
     const size_t fileCount = files.size();
     std::vector<std::optional<SaveFailure>> failures(fileCount);
+    for (const File &file : files)
+        BesideFiles::removeLeftovers(file.path);
     for (int attempt = 1;; ++attempt) {
         std::vector<DiskFile> now(fileCount);
-        bool asBefore = true;
         for (size_t index = 0; index < fileCount; ++index) {
             File &file = files[index];
             failures[index].reset();
             now[index] = readSettled(file, failures[index]);
-            // A file gone, or standing still, is what the save builds on; one that
-            // cannot be read, or is still being written, leaves the last look.
-            const DiskFile &current = now[index];
-            const bool usable = current.state == DiskFile::State::Missing
-                || (current.state == DiskFile::State::Regular && !current.busy && !current.changedWhileRead);
-            if (usable && !sameState(current, file.disk)) {
-                file.disk = current;
-                asBefore = false;
-            } else if (usable) {
-                now[index].bytes = file.disk.bytes; // one copy of the content is enough
-            }
+            if (!failures[index])
+                file.disk = now[index];
             if (file.disk.state == DiskFile::State::Regular)
                 file.lastRegular = file.disk;
         }
-        if (!asBefore)
-            layEditsAgain(failures);
+        // Which file a key goes to depends on all of them: with one that cannot
+        // be read, nothing is written, and every edit waits for the next save.
+        layEditsAgain(failures);
+        if (std::any_of(failures.cbegin(), failures.cend(), [](const auto &failure) { return failure.has_value(); }))
+            break;
 
         bool startOver = false;
         std::vector<bool> saved(fileCount, false);
         for (size_t index = 0; index < fileCount; ++index) {
-            if (failures[index])
-                continue;
             switch (saveFile(int(index), now[index], failures[index])) {
             case DiskCommit::Status::Done:
                 saved[index] = true;
@@ -172,8 +180,8 @@ DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std:
     File &file = files[size_t(index)];
     const bool exists = current.state == DiskFile::State::Regular;
     const bool edited = std::any_of(edits.cbegin(), edits.cend(), [index](const Edit &edit) { return edit.file == index; });
-    if (!exists && !edited)
-        return DiskCommit::Status::Done; // deleted, and nothing of the player's goes there: it stays deleted
+    if (!edited)
+        return DiskCommit::Status::Done; // nothing of the player's goes there: not a byte of it changes
 
     IniDocument &document = file.document;
     if (finishing)
@@ -207,22 +215,32 @@ DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std:
 }
 
 // The file as it stands once it stands still. One that is being written, or
-// changed while it was read, is read again after a pause, and one that looks
-// unfinished is believed once it stays so for a pause; one that does neither
-// within the limit is refused. A file that ends inside a line where it did
-// not before is refused once, then taken as it is.
+// changed while it was read, is read again after a pause; one that looks
+// unfinished is believed once it stays so for a pause, and one cut inside a
+// line once it stays so for the whole limit with no program writing it. One
+// that does neither in time is refused. An in-place write of ours that was cut
+// short is finished first.
 DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &refusal) const
 {
+    if (!BesideFiles::finishInterruptedWrite(file.path)) {
+        refusal = SaveFailure{file.path, SaveFailure::Kind::WriteUnfinished, {}};
+        return DiskFiles::read(file.path);
+    }
     const DiskFile none;
     const DiskFile &before = file.known ? file.disk : none;
     QElapsedTimer waited;
     waited.start();
+    QElapsedTimer unchanged;
+    unchanged.start();
     DiskFile now = DiskFiles::read(file.path);
     for (;;) {
         const bool moving = now.busy || now.changedWhileRead;
         if (!moving && !looksUnfinished(now, before))
             break;
-        if (waited.elapsed() >= settleLimitMs) {
+        const bool cutShort = !moving && cutInsideALine(now, before);
+        if (cutShort && unchanged.elapsed() >= settleLimitMs)
+            break;
+        if (waited.elapsed() >= (cutShort ? 2 : 1) * settleLimitMs) {
             refusal = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};
             return now;
         }
@@ -230,15 +248,13 @@ DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &r
         DiskFile again = DiskFiles::read(file.path);
         const bool standsStill = !moving && !again.busy && !again.changedWhileRead && sameState(again, now);
         now = std::move(again);
-        if (standsStill)
+        if (!standsStill)
+            unchanged.restart();
+        else if (!cutInsideALine(now, before))
             break;
     }
 
     switch (now.state) {
-    case DiskFile::State::Regular:
-        if (before.state == DiskFile::State::Regular && endsMidLine(now.bytes) && !endsMidLine(before.bytes))
-            refusal = SaveFailure{file.path, SaveFailure::Kind::EndsMidLine, {}};
-        break;
     case DiskFile::State::NotAFile:
         refusal = SaveFailure{file.path, SaveFailure::Kind::NotAFile, {}};
         break;
@@ -248,6 +264,7 @@ DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &r
     case DiskFile::State::Unreadable:
         refusal = SaveFailure{file.path, SaveFailure::Kind::ReadFailed, DiskFiles::errorText(now.error)};
         break;
+    case DiskFile::State::Regular:
     case DiskFile::State::Missing:
         break;
     }

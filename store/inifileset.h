@@ -28,8 +28,9 @@ public:
 
     int count() const { return int(files.size()); }
     QString path(int file) const { return files[size_t(file)].path; }
-    // Whether the file was a regular file that could be read when the set was made.
-    bool wasRead(int file) const;
+    // Why the file could not be used when the set was made: missing, blank,
+    // not text, or unreadable; nothing when it was read.
+    std::optional<SaveFailure> openFailure(int file) const { return files[size_t(file)].openFailure; }
 
     std::optional<QString> value(const QString &section, const QString &key) const;
     // Returns false, writing nothing, for text that cannot be stored on one line.
@@ -41,9 +42,11 @@ public:
     using Finishing = std::function<void(int file, IniDocument &document)>;
     void setFinishing(Finishing finish) { finishing = std::move(finish); }
 
-    // Writes each file whose content changes; before the first change to a
-    // file in the set's life, keeps the file as it was as "<name>.bak".
-    // Returns the files it left as they were, and why.
+    // Writes each file that an edit goes to and whose content changes; a file
+    // that gets no edit keeps every byte. Before the first change to a file in
+    // the set's life, keeps the file as it was as "<name>.bak". When a file
+    // cannot be read, writes nothing. Edits that were not saved stay, to be
+    // saved by the next call. Returns the files it left as they were, and why.
     QList<SaveFailure> save();
 
 private:
@@ -63,6 +66,7 @@ private:
         DiskFile lastRegular; // the last look that found a regular file there
         IniDocument document; // disk with the edits not yet saved laid on
         bool backedUp = false;
+        std::optional<SaveFailure> openFailure;
     };
 
     DiskFile readSettled(const File &file, std::optional<SaveFailure> &refusal) const;

@@ -18,10 +18,9 @@ IniStore::IniStore(const QString &folder)
     : files(pathsIn(folder), missingValue())
 {
     for (int file : {GameFiles::Preferences, GameFiles::Main}) {
-        if (!files.wasRead(file)) {
-            unreadable = files.path(file);
+        failure = files.openFailure(file);
+        if (failure)
             break;
-        }
     }
     files.setFinishing([](int file, IniDocument &document) {
         if (file == GameFiles::Preferences)
@@ -32,11 +31,6 @@ IniStore::IniStore(const QString &folder)
 QString IniStore::readValue(const QString &section, const QString &key) const
 {
     return files.value(section, key).value_or(missingValue());
-}
-
-bool IniStore::holds(const QString &section, const QString &key) const
-{
-    return files.value(section, key).has_value();
 }
 
 bool IniStore::writeValue(const QString &section, const QString &key, const QString &text)

@@ -6,27 +6,27 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // The game's two INI files, the preferences file "VantorPrefs.ini" and the main
 // file "Vantor.ini", read and written as one store: a key is read from the
 // main file first, and written into whichever file already holds it.
 class IniStore
 {
 public:
-    // Reads both files from folder (which ends with a separator). When one cannot
-    // be read, isOpen() is false and unreadablePath() names it, the preferences
-    // file being checked first.
+    // Reads both files from folder (which ends with a separator). When one is
+    // missing, blank or cannot be read, isOpen() is false and openFailure()
+    // says which and why, the preferences file being checked first.
     explicit IniStore(const QString &folder);
 
-    bool isOpen() const { return unreadable.isEmpty(); }
-    QString unreadablePath() const { return unreadable; }
+    bool isOpen() const { return !failure; }
+    std::optional<SaveFailure> openFailure() const { return failure; }
 
     // Sections are named without brackets; the empty name is the top level.
 
     // The key's text from the main file, else from the preferences file, else
     // "NULL". A stored text of exactly "NULL" counts as absent.
     QString readValue(const QString &section, const QString &key) const;
-    // Whether either file holds the key.
-    bool holds(const QString &section, const QString &key) const;
 
     // Writes into the main file if it holds the key, else into the preferences
     // file if that holds it, else adds the key to the main file; which file
@@ -38,15 +38,15 @@ public:
     bool writeInt(const QString &section, const QString &key, int number);
     bool writeDouble(const QString &section, const QString &key, double number);
 
-    // Lays the writes onto both files as they are on disk now, quotes the
-    // device name, and replaces each file that changes (see IniFileSet::save).
-    // Returns the files it could not write; it still tries the second after
-    // the first fails.
+    // Lays the writes onto both files as they are on disk now and replaces each
+    // file a write goes to, quoting the device name there (see IniFileSet::save).
+    // Returns the files it could not write; it still tries the second after the
+    // first fails. Writes that were not saved are tried again by the next save.
     QList<SaveFailure> save();
 
     static QString missingValue() { return QStringLiteral("NULL"); }
 
 private:
     IniFileSet files;
-    QString unreadable;
+    std::optional<SaveFailure> failure;
 };

@@ -16,7 +16,9 @@ struct SaveFailure
         BackupFailed,      // the copy of the file as it was could not be kept, so nothing was written
         KeepsChanging,     // another program kept writing it; left as that program wrote it
         HeldOpen,          // another program has it open in a way that keeps it from being replaced
-        EndsMidLine,       // it ends in the middle of a line, as if its writer had not finished
+        Missing,           // at start: there is no file at its path
+        Empty,             // at start: it holds nothing but blanks and line ends, as a crashed save leaves it
+        WriteUnfinished,   // the write failed part way and the old content could not be put back either
         ValueNotStorable,  // the file as it now is cannot hold a value that was written
         NotText,           // its bytes no longer read as lines of text
     };

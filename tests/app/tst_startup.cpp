@@ -23,14 +23,19 @@ private slots:
 
 void TestStartup::unreadableFileGivesOneMessageAndNoStore_data()
 {
-    QTest::addColumn<QString>("prefs"); // "file", "missing", "folder", or "cut utf-16"
+    QTest::addColumn<QString>("prefs"); // "file", "missing", "folder", "cut utf-16", "wide" or "blank"
     QTest::addColumn<QString>("main");
     QTest::addColumn<QString>("reported");
+    const QString empty = "The file is empty, as the game leaves it when it stops while saving. Start the game once "
+                          "so that it writes the file again.";
     QTest::newRow("preferences file missing") << "missing" << "file" << "VantorPrefs.ini";
     QTest::newRow("main file missing") << "file" << "missing" << "Vantor.ini";
     QTest::newRow("both missing: only the preferences file") << "missing" << "missing" << "VantorPrefs.ini";
     QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini";
     QTest::newRow("main file is UTF-16 cut inside a unit") << "file" << "cut utf-16" << "Vantor.ini";
+    QTest::newRow("main file is UTF-16 without a mark, starting outside Latin-1") << "file" << "wide" << "Vantor.ini";
+    QTest::newRow("preferences file blank") << "blank" << "file" << "VantorPrefs.ini! | " + empty;
+    QTest::newRow("main file of 0 bytes") << "file" << "" << "Vantor.ini! | " + empty;
 }
 
 void TestStartup::unreadableFileGivesOneMessageAndNoStore()
@@ -39,11 +44,16 @@ void TestStartup::unreadableFileGivesOneMessageAndNoStore()
     QFETCH(QString, main);
     QFETCH(QString, reported);
     TestSupport::ScratchHome home;
-    const auto place = [](const QString &how, const QString &path) {
+    const QString wide = QStringLiteral("\u0416[Display]\r\nbFull Screen=1\r\n");
+    const auto place = [&wide](const QString &how, const QString &path) {
         if (how == QLatin1String("folder"))
             QDir().mkpath(path);
         else if (how == QLatin1String("cut utf-16"))
             TestSupport::writeBytes(path, QByteArray("\xFF\xFE[\0D", 5));
+        else if (how == QLatin1String("wide")) // little-endian: a first character outside Latin-1 has no NUL
+            TestSupport::writeBytes(path, QByteArray(reinterpret_cast<const char *>(wide.utf16()), wide.size() * 2));
+        else if (how == QLatin1String("blank") || how.isEmpty())
+            TestSupport::writeBytes(path, how.isEmpty() ? "" : " \r\n\t\n");
         else if (how != QLatin1String("missing"))
             TestSupport::writeBytes(path, "[Display]\r\n");
     };
@@ -53,7 +63,7 @@ void TestStartup::unreadableFileGivesOneMessageAndNoStore()
     MessageBoxWatcher watcher;
     QVERIFY(!openIniStore(home.iniFolder()));
     const QString expected = QStringLiteral("File access error! | Couldn't open ")
-        + QDir::toNativeSeparators(home.iniFolder() + reported) + QStringLiteral("! | ");
+        + QDir::toNativeSeparators(home.iniFolder() + reported) + (reported.contains('|') ? "" : "! | ");
     QCOMPARE(watcher.seen, QStringList{expected});
 }
 
@@ -70,7 +80,7 @@ void TestStartup::fileWithoutReadPermissionIsUnreadable()
         if (!TestSupport::dropPrivileges())
             return 100;
         const IniStore store(home.iniFolder());
-        return store.isOpen() ? 1 : store.unreadablePath() == home.prefsPath() ? 0 : 2;
+        return store.isOpen() ? 1 : store.openFailure()->path == home.prefsPath() ? 0 : 2;
     });
     QCOMPARE(result.status, 0);
 }

@@ -76,18 +76,24 @@ private slots:
         row("file deleted: made again with the player's key only", prefsFile, deleted, hardShadows + fullScreenOff,
             prefsOff, "[Display]\niShadowMode=1\n");
         row("file deleted: nothing of the player's goes there", prefsFile, deleted, fullScreenOff, prefsOff, deleted);
-        row("file half-written", prefsFile, mainFile.left(38), hardShadows, prefsFile, mainFile.left(38), {"Vantor.ini"});
+        // Cut inside a line by a writer that stopped: once it stands still, taken as it stands.
+        row("file cut short", prefsFile, mainFile.left(38), hardShadows, prefsFile,
+            "[General]\nsLanguage=EN\n[Display]\niShadowMode=1\niShad\n");
         row("duplicate added", prefsFile, mainFile + "[Display]\niShadowMode=2\n", hardShadows, prefsFile,
             "[General]\nsLanguage=EN\n[Display]\niShadowMode=1\n[Display]\niShadowMode=2\n");
         const QByteArray game = "; the game's\r\n[General]\r\nsLanguage=DE\r\n[Display]\r\niShadowMode=3\r\n";
         row("other lines changed", prefsFile, game, hardShadows, prefsFile, QByteArray(game).replace("=3", "=1"));
-        // Every save leaves the device name in exactly one pair of quotes.
-        row("device name bare", "[Display]\nsD3DDevice=GTX 970\n", mainFile, {}, "[Display]\nsD3DDevice=\"GTX 970\"\n",
-            mainFile);
-        row("device name with a stray quote", "[Display]\nsD3DDevice=\"Radeon RX ; mine\n", mainFile, {},
-            "[Display]\nsD3DDevice=\"Radeon RX ; mine\"\n", mainFile);
-        row("device name missing: added to the preferences only", "[Water]\nx=1\n", "[Display]\nsD3DDevice=Main Card\n",
-            {}, "[Water]\nx=1\n[Display]\nsD3DDevice=\"\"\n", "[Display]\nsD3DDevice=Main Card\n");
+        // A file a write goes to leaves the device name in one pair of quotes and loses its empty lines;
+        // any other keeps every byte, and a name it lacks is never added.
+        const QByteArray bare = "[Display]\nsD3DDevice=GTX 970\nbFull Screen=1\n\n[Water]\nbUseWaterLOD=1\n";
+        row("device name bare", bare, mainFile, fullScreenOff,
+            QByteArray(bare).replace("=GTX 970", "=\"GTX 970\"").replace("=1\n\n", "=0\n"), mainFile);
+        row("device name with a stray quote", "[Display]\nsD3DDevice=\"Radeon RX ; mine\nbFull Screen=1\n", mainFile,
+            fullScreenOff, "[Display]\nsD3DDevice=\"Radeon RX ; mine\"\nbFull Screen=0\n", mainFile);
+        row("device name missing: not added", "[Water]\nbUseWaterLOD=1\n", "[Display]\nsD3DDevice=Main Card\n",
+            {"Water", "bUseWaterLOD", "0"}, "[Water]\nbUseWaterLOD=0\n", "[Display]\nsD3DDevice=Main Card\n");
+        row("no write to a file: not a byte of it changes", bare, mainFile + "\n", hardShadows, bare,
+            QByteArray(mainFile).replace("=3", "=1"));
     }
 
     void writesLandOnTheFilesAsTheyAreAtSave()

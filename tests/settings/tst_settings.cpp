@@ -7,6 +7,8 @@
 namespace {
 
 const QStringList noMessage;
+const QByteArray smallPrefs = "[Display]\nsD3DDevice=Radeon\niPresentInterval=1\n\n[Water]\niWaterReflectHeight=3000\n";
+const QByteArray smallMain = "[General]\nfDefaultWorldFOV=75\n\n[Display]\nfGamma=1.5000\nbFull Screen=0\niSize W=1280\niSize H=720\n";
 
 // A list of "key=value, ..." (keys may hold spaces) as its entries.
 QStringList entries(const QString &list) { return list.split(QStringLiteral(", "), Qt::SkipEmptyParts); }
@@ -198,18 +200,21 @@ private slots:
                 file = QString::fromLatin1(file).replace(lineOf(keyOf(entry)), value).toLatin1();
             }
         };
-        // What a save leaves of both files: every line but the empty ones.
-        const auto saved = [&] { return QString::fromLatin1(prefs + main).remove(QRegularExpression("(?m)^\\s*\\n")); };
         store(stored);
         WindowFixture fixture(prefs, main);
         QCOMPARE(fixture.shown(shows), shows);
         QCOMPARE(fixture.apply(), noMessage);
-        QCOMPARE(QString::fromLatin1(fixture.home.prefs() + fixture.home.main()), saved());
+        QCOMPARE(fixture.home.prefs() + fixture.home.main(), prefs + main);
 
+        // A file a save writes loses its empty lines; the other keeps every byte.
+        const QByteArray prefsBefore = prefs, mainBefore = main;
+        const auto saved = [](const QByteArray &file, const QByteArray &before) {
+            return file == before ? file : QString::fromLatin1(file).remove(QRegularExpression("(?m)^\\s*\\n")).toLatin1();
+        };
         fixture.set(edit);
         QCOMPARE(fixture.apply(), noMessage);
         store(written);
-        QCOMPARE(QString::fromLatin1(fixture.home.prefs() + fixture.home.main()), saved());
+        QCOMPARE(fixture.home.prefs() + fixture.home.main(), saved(prefs, prefsBefore) + saved(main, mainBefore));
         verifyStable(fixture, edit);
     }
 
@@ -233,7 +238,7 @@ private slots:
             QTest::newRow(name) << stored << edit << written;
         };
         row("missing, another change", "", "ckbScreenFuScr=true",
-            "iSize W=<absent>, iSize H=<absent>, bFull Screen=1, iShadowFilter=<absent>, bDrawShadows=0");
+            "iSize W=<absent>, iSize H=<absent>, bFull Screen=1, iShadowFilter=<absent>, bDrawShadows=<absent>");
         row("missing, one entered", "", "ckbUseCustom=true txtScreenResH=720", "iSize W=<absent>, iSize H=720");
         row("missing, entry chosen", "", "cmbScreenRes=1024x768", "iSize W=1024, iSize H=768");
         row("stored unusable, another change", "iSize W=12a, iSize H=0", "ckbScreenFuScr=true", "iSize W=12a, iSize H=0");
@@ -279,34 +284,62 @@ private slots:
         // The main file wins; NULL counts as absent.
         const QString loaded = "cmbShadowFilter=Medium ckbFXAA=true ckbLandShadows=false";
         QCOMPARE(fixture.shown(loaded), loaded);
-        fixture.set("cmbShadowFilter=Ultra ckbFXAA=false ckbDrawShadows=false");
+        fixture.set("cmbShadowFilter=Ultra ckbFXAA=false ckbDrawShadows=false ckbLandShadows=true");
         QCOMPARE(fixture.apply(), noMessage);
         QCOMPARE(fixture.home.prefs(), QByteArray(prefsFile).replace("bFXAAEnabled=1\nbDrawShadows=1",
                                                                      "bFXAAEnabled=0\nbDrawShadows=0"));
-        const QByteArray mainAfter = fixture.home.main();
-        const QString inMain = "iShadowFilter=4, bFXAAEnabled=NULL, bDrawLandShadows=0, fDefaultFOV=85";
-        QCOMPARE(storedValues(mainAfter, inMain), inMain);
-
-        // Keys in neither file go into the main file: after their section's keys, or into sections appended in order.
-        QCOMPARE(QString(mainAfter).remove(QRegularExpression("(?m)^[^[].*\n")),
-                 "[Display]\n[Water]\n[Controls]\n[Imagespace]\n[BlurShaderHDR]\n[General]\n[Decals]\n[Particles]\n");
-        QVERIFY(mainAfter.contains("[Water]\nbUseWaterShader=1\nbUseWaterReflections=0\n"));
-        QVERIFY(mainAfter.contains("SilhouetteReflections=0\n[Controls]\nbInvertYValues=1\nbMouseAcceleration=0\n"));
+        QCOMPARE(fixture.home.main(), QByteArray(mainFile).replace("Filter=2", "Filter=4").replace("Shadows=NULL", "Shadows=1"));
         verifyStable(fixture, loaded);
     }
 
-    void applyWithoutChangesOnlyAddsMissingKeys()
+    // Apply writes the keys of the controls the player changed and nothing else; a file that gets none keeps every
+    // byte and gets no backup. What a save could not write, the next Apply writes.
+    void applyWritesOnlyWhatThePlayerChanged_data()
     {
-        // The preferences lack the particle count, and the device name lost its quotes.
-        const QByteArray mainFile = TestSupport::readBytes(VANTOR_SOURCE_DIR "/examples/Vantor.ini");
-        QByteArray prefsFile = TestSupport::readBytes(VANTOR_SOURCE_DIR "/examples/VantorPrefs.ini");
-        prefsFile.replace("iMaxDesired=750\r\n", "").replace("\"Radeon RX 6600 XT\"", "Radeon RX 6600 XT");
-        WindowFixture fixture(prefsFile, mainFile);
-        QCOMPARE(fixture.apply(), noMessage);
-        QCOMPARE(fixture.home.prefs(), prefsFile.replace("\r\n\r\n", "\r\n").replace("=Radeon RX 6600 XT",
-                                                                                      "=\"Radeon RX 6600 XT\""));
-        QCOMPARE(fixture.home.main(),
-                 QByteArray(mainFile).replace("\r\n\r\n", "\r\n") + "[Particles]\r\niMaxDesired=1\r\n");
+        QTest::addColumn<QString>("steps"); // controls set, "apply" ("apply!": with a box), and what befalls the files
+        QTest::addColumn<QByteArray>("prefsAfter");
+        QTest::addColumn<QByteArray>("mainAfter");
+        QTest::addColumn<QString>("backedUp"); // the files written
+        const QByteArray vsyncOff = "[Display]\nsD3DDevice=\"Radeon\"\niPresentInterval=0\n[Water]\niWaterReflectHeight=3000\n";
+        const auto row = [](const char *name, const char *steps, const QByteArray &prefs, const QByteArray &main,
+                            const char *backedUp) { QTest::newRow(name) << steps << prefs << main << backedUp; };
+        row("nothing changed", "apply", smallPrefs, smallMain, "");
+        row("one change; a missing derived key stays missing", "ckbVSync=false apply", vsyncOff, smallMain, "prefs");
+        row("a changed control writes all its keys", "cmbWaterRes=512x512 sldFOV=90 apply",
+            QByteArray(smallPrefs).replace("3000", "512").replace("\n\n", "\n").replace("Radeon", "\"Radeon\""),
+            "[General]\nfDefaultWorldFOV=90\nfDefaultFOV=90\nfDefault1stPersonFOV=90\n[Display]\nfGamma=1.5000\n"
+            "bFull Screen=0\niSize W=1280\niSize H=720\n[Water]\niWaterReflectWidth=512\n", "prefs main");
+        row("folder away, then back with the game's change", "ckbVSync=false away apply! apply! game back apply",
+            vsyncOff, QByteArray(smallMain).replace("1.5000", "1.7500"), "prefs");
+        row("main file not text, then back", "ckbScreenFuScr=true wide apply! apply! text apply", smallPrefs,
+            QByteArray(smallMain).replace("Screen=0", "Screen=1").replace("\n\n", "\n"), "main");
+    }
+
+    void applyWritesOnlyWhatThePlayerChanged()
+    {
+        QFETCH(QString, steps);
+        QFETCH(QString, backedUp);
+        WindowFixture fixture(smallPrefs, smallMain);
+        const QString folder = QDir::cleanPath(fixture.home.iniFolder()), away = folder + ".away";
+        QByteArray wide; // UTF-16 without a byte order mark
+        for (char c : smallMain)
+            wide += QByteArray(1, c) + '\0';
+        for (const QString &step : steps.split(' ')) {
+            if (step.startsWith("apply"))
+                QCOMPARE(fixture.apply().size(), step.endsWith('!') ? 1 : 0);
+            else if (step == "away" || step == "back")
+                QVERIFY(step == "away" ? QDir().rename(folder, away) : QDir().rename(away, folder));
+            else if (step == "game")
+                TestSupport::writeBytes(away + "/Vantor.ini", QByteArray(smallMain).replace("1.5000", "1.7500"));
+            else if (step == "wide" || step == "text")
+                fixture.home.writeMain(step == "wide" ? wide : smallMain);
+            else
+                fixture.set(step);
+        }
+        QTEST(fixture.home.prefs(), "prefsAfter");
+        QTEST(fixture.home.main(), "mainAfter");
+        QCOMPARE(QFileInfo::exists(fixture.home.prefsPath() + ".bak"), backedUp.contains("prefs"));
+        QCOMPARE(QFileInfo::exists(fixture.home.mainPath() + ".bak"), backedUp.contains("main"));
     }
 
     // A failed save is shown with its reason, and the next Apply saves once the way is clear.

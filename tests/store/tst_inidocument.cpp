@@ -39,6 +39,7 @@ private slots:
         row("utf-32 be", QByteArray("\0\0\xFE\xFF\0\0\0[", 8), none);
         row("utf-16 le without a byte order mark", QByteArray("[\0A\0]\0\n\0", 8), none);
         row("utf-16 be without a byte order mark", QByteArray("\0[\0A\0]\0\n", 8), none);
+        row("utf-16 le without a mark, first character not latin-1", QByteArray("\x16\x04[\0A\0]\0\n\0", 10), none);
     }
 
     void bytesComeBackAsTheyWere()
