@@ -51,6 +51,16 @@ nonempty_lines() { grep -cvE $'^\r?$' "$1"; }
 # has LINE FILE: FILE holds LINE followed by CR LF.
 has() { grep -qxF -- "$1"$'\r' "$2"; }
 
+# saved_vsync_off: the program runs without a "$error_title" box, and the V-Sync change reached the
+# preferences file, which lost its empty lines; the main file, which got no change, keeps every byte.
+saved_vsync_off() {
+    alive "$app_pid" || fail "the program ended after the click on Apply"
+    [ -z "$(any "$error_title")" ] || fail "Apply reported \"$error_title\""
+    ! has_empty_line "$folder/$prefs" || return 1
+    has 'iPresentInterval=0' "$folder/$prefs" || fail "V-Sync off was not written"
+    cmp -s "$examples/$main" "$folder/$main" || fail "Apply wrote $main, which got no change"
+}
+
 # check_saved_pair FOLDER: after an Apply, both files in FOLDER are still CR LF, have as many
 # lines as the examples, and keep byte for byte the lines of keys the program does not edit,
 # sections, comments, the save path, and the device name in one pair of quotes.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the real program on its own Xvfb, driven with xdotool as a player would. Run 1: the pair
-# named with --folder, HOME empty; click Apply, close as a window manager does, expect exit
+# named with --folder, HOME empty; tick V-Sync off, click Apply, close as a window manager does, expect exit
 # code 0 and the files' key lines kept. Run 2: no preferences file in the folder found below
 # HOME; expect the "File access error!" box only, OK, exit code 2.
 # Usage: realwindow.sh PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER. Every wait is a bounded poll.
@@ -44,20 +44,16 @@ has_empty_line "$examples/$prefs" && has_empty_line "$examples/$main" ||
 
 start_xvfb 1024x768x24
 
-# Run 1: Apply, then close as a window manager does.
+# Run 1: V-Sync off and Apply, then close as a window manager does.
 options=(--folder "$work/ini")
 start apply "$work/ini" "$prefs" "$main"
 wait_for "the main window" 20 appears "$title" "$error_title" window
 # No window manager: the window maps at 0,0, so the middle of Apply is at a fixed spot.
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$X,$Y,$WIDTH,$HEIGHT" = 0,0,560,306 ] || fail "main window at $X,$Y, $WIDTH x $HEIGHT"
-xdotool mousemove --sync --window "$window" 515 290 click 1
-saved() {
-    alive "$app_pid" || fail "the program ended after the click on Apply"
-    [ -z "$(any "$error_title")" ] || fail "Apply reported \"$error_title\""
-    ! has_empty_line "$folder/$prefs" && ! has_empty_line "$folder/$main"
-}
-wait_for "Apply to save both files" 20 saved
+xdotool mousemove --sync --window "$window" 106 167 click 1 # V-Sync
+xdotool mousemove --sync --window "$window" 515 290 click 1 # Apply
+wait_for "Apply to save the change" 20 saved_vsync_off
 "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
 finish 20 0
 
