@@ -76,8 +76,7 @@ private slots:
         row("file deleted: made again with the player's key only", prefsFile, deleted, hardShadows + fullScreenOff,
             prefsOff, "[Display]\niShadowMode=1\n");
         row("file deleted: nothing of the player's goes there", prefsFile, deleted, fullScreenOff, prefsOff, deleted);
-        // Cut inside a line by a writer that stopped: once it stands still, taken as it stands.
-        row("file cut short", prefsFile, mainFile.left(38), hardShadows, prefsFile,
+        row("file cut inside a line by a writer that stopped: taken as it stands", prefsFile, mainFile.left(38), hardShadows, prefsFile,
             "[General]\nsLanguage=EN\n[Display]\niShadowMode=1\niShad\n");
         row("duplicate added", prefsFile, mainFile + "[Display]\niShadowMode=2\n", hardShadows, prefsFile,
             "[General]\nsLanguage=EN\n[Display]\niShadowMode=1\n[Display]\niShadowMode=2\n");

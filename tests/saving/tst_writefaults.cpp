@@ -66,7 +66,6 @@ private slots:
                     << QString(fault) << large << kind << QString(reason);
             };
             row("size limit 0", int(K::WriteFailed), "File too large");
-            row("size limit 1024", int(K::WriteFailed), "File too large");
             row("size limit one byte short", int(K::WriteFailed), "File too large");
             row("full disk", int(K::WriteFailed), "No space left on device");
             row("read-only folder", int(K::FolderNotWritable), "Permission denied");
@@ -108,7 +107,7 @@ private slots:
         };
         const QString elsewhere = dir.path() + "/elsewhere/Vantor.ini";
         if (fault.startsWith("size limit")) {
-            const rlim_t limit = fault.endsWith('0') ? 0 : fault.endsWith("1024") ? 1024 : rlim_t(original.size() - 1);
+            const rlim_t limit = fault.endsWith('0') ? 0 : rlim_t(original.size() - 1);
             const int status = runInChild([&] {
                 const rlimit size{limit, limit}, noCore{0, 0};
                 if (setrlimit(RLIMIT_FSIZE, &size) != 0 || setrlimit(RLIMIT_CORE, &noCore) != 0)
