@@ -40,6 +40,9 @@ QString SaveFailureText::reason(const SaveFailure &failure)
         return tr("The game or another program has the file open, so it cannot be replaced now. Close the "
                   "game and press Apply again. The file on disk was left as it was.");
     case SaveFailure::Kind::WriteUnfinished:
+        if (system.isEmpty())
+            return tr("A write of the file was cut short and could not be finished yet; it is finished the next "
+                      "time Apply is pressed or the program starts.");
         return tr("Writing failed (%1) part way through, and the old content could not be put back either. "
                   "The write is finished the next time Apply is pressed or the program starts; until then "
                   "\"%2\" holds the file as it was before the first save.")

@@ -67,6 +67,8 @@ IniFileSet::IniFileSet(const QStringList &paths, const QString &absentText)
         file.disk = readSettled(file, refusal);
         file.known = true;
         const auto refuse = [&file](SaveFailure::Kind kind) { file.openFailure = SaveFailure{file.path, kind, {}}; };
+        if (refusal && refusal->kind == SaveFailure::Kind::WriteUnfinished)
+            file.disk.state = DiskFile::State::Unreadable; // torn: not to be shown or edited
         switch (file.disk.state) {
         case DiskFile::State::Regular:
             file.document = IniDocument::fromBytes(file.disk.bytes);
