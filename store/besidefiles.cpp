@@ -101,7 +101,8 @@ bool finishInterruptedWrite(const QString &path)
 
 void removeLeftovers(const QString &path)
 {
-    const QFileInfo info(QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const QFileInfo info(target.isEmpty() ? path : target);
     // ".<name>.<random>", with "bak" or "journal" and "new" or "old" between on some systems.
     const QRegularExpression ours(QStringLiteral("^\\.") + QRegularExpression::escape(info.fileName())
                                   + QStringLiteral("(\\.(bak|journal))?(\\.(new|old))?\\.[0-9a-z]{1,13}$"));
