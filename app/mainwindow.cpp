@@ -9,7 +9,9 @@
 #include "inistore.h"
 #include "mainform.h"
 
+#include <QCloseEvent>
 #include <QMessageBox>
+#include <QShortcut>
 
 namespace {
 
@@ -43,6 +45,12 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
 
     settings = std::make_unique<FormSettings>(this);
     loadSettings();
+    settings->connectChanges(this, SLOT(updateApplyButton()));
+    updateApplyButton();
+
+    connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, form->btnApply, &QPushButton::animateClick);
+    for (const QKeySequence::StandardKey key : {QKeySequence::Close, QKeySequence::Quit})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 MainWindow::~MainWindow()
@@ -67,15 +75,42 @@ void MainWindow::loadSettings()
         form->ckbSyncMScaling->setChecked(true);
 }
 
+bool MainWindow::hasUnappliedChanges() const
+{
+    return settings->hasChanges() || store->hasPendingWrites();
+}
+
+void MainWindow::updateApplyButton()
+{
+    form->btnApply->setEnabled(hasUnappliedChanges());
+}
+
 void MainWindow::on_btnApply_clicked()
 {
     if (!settings->apply(*store)) {
-        QMessageBox::warning(this, QStringLiteral("Invalid resolution!"),
-                             QStringLiteral("The screen width and height must be whole numbers greater "
-                                            "than 0. Choose a resolution from the list or enter a custom one."));
+        QMessageBox::warning(this, tr("Invalid resolution!"),
+                             tr("The screen width and height must be whole numbers greater than 0. Choose a "
+                                "resolution from the list or enter a custom one."));
         return;
     }
     showSaveErrors(this, store->save());
+    updateApplyButton();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (hasUnappliedChanges()) {
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+            this, windowTitle(), tr("Apply the changed settings before closing?"),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        if (answer == QMessageBox::Save)
+            on_btnApply_clicked();
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && hasUnappliedChanges())) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }
 
 // Screen resolution

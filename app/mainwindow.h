@@ -21,6 +21,13 @@ public:
     explicit MainWindow(std::unique_ptr<IniStore> store, QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Whether something the player set has not reached the files yet.
+    bool hasUnappliedChanges() const;
+
+protected:
+    // With unapplied changes, asks whether to apply them, drop them or stay.
+    void closeEvent(QCloseEvent *event) override;
+
 private slots:
     void on_cmbScreenRes_currentIndexChanged(int index);
     void on_ckbUseCustom_toggled(bool checked);
@@ -30,6 +37,7 @@ private slots:
     void on_cmbAspect_currentIndexChanged(int index);
     void on_sldTexFilter_valueChanged(int value);
     void on_cmbTexQual_currentIndexChanged(int index);
+    void updateApplyButton();
 
 private:
     void loadSettings();

@@ -61,3 +61,11 @@ void ControlBinding::setValue(const QVariant &value) const
     if (control)
         property.write(control, value);
 }
+
+void ControlBinding::connectChanges(const QObject *receiver, const char *slot) const
+{
+    if (control) {
+        const QByteArray signal = QByteArray::number(QSIGNAL_CODE) + property.notifySignal().methodSignature();
+        QObject::connect(control, signal.constData(), receiver, slot, Qt::UniqueConnection);
+    }
+}

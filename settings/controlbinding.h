@@ -26,6 +26,8 @@ public:
     bool isBound() const { return control != nullptr; }
     QVariant value() const;
     void setValue(const QVariant &value) const;
+    // Calls the receiver's slot (by its SLOT() name) whenever the value changes.
+    void connectChanges(const QObject *receiver, const char *slot) const;
 
 private:
     QWidget *control = nullptr;

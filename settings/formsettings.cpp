@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -198,4 +199,15 @@ bool FormSettings::apply(IniStore &store)
     for (Row &row : rows)
         row.stored = row.control.value();
     return true;
+}
+
+bool FormSettings::hasChanges() const
+{
+    return std::any_of(rows.cbegin(), rows.cend(), [](const Row &row) { return row.control.value() != row.stored; });
+}
+
+void FormSettings::connectChanges(const QObject *receiver, const char *slot) const
+{
+    for (const Row &row : rows)
+        row.control.connectChanges(receiver, slot);
 }

@@ -27,6 +27,11 @@ public:
     // not a whole number greater than 0. Saving is the caller's.
     bool apply(IniStore &store);
 
+    // Whether a control shows other than what was last loaded or applied.
+    bool hasChanges() const;
+    // Calls the receiver's slot (by its SLOT() name) whenever a control changes.
+    void connectChanges(const QObject *receiver, const char *slot) const;
+
 private:
     struct Row
     {

@@ -49,6 +49,9 @@ public:
     // saved by the next call. Returns the files it left as they were, and why.
     QList<SaveFailure> save();
 
+    // Whether writes wait for a save: made since the last, or left by a failed one.
+    bool hasPendingWrites() const { return !edits.isEmpty(); }
+
 private:
     struct Edit
     {

@@ -43,6 +43,7 @@ public:
     // Returns the files it could not write; it still tries the second after the
     // first fails. Writes that were not saved are tried again by the next save.
     QList<SaveFailure> save();
+    bool hasPendingWrites() const { return files.hasPendingWrites(); }
 
     static QString missingValue() { return QStringLiteral("NULL"); }
 

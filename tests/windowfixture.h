@@ -4,21 +4,25 @@
 #include "mainwindow.h"
 #include "testsupport.h"
 
+#include <QTest>
 #include <QtWidgets>
 
 #include <memory>
 
-// Presses OK on every message box that opens while the object lives, and
-// keeps what the boxes said as "title | text | informative text".
+// Presses a button (OK, unless told; the Escape key where the box has no such button) on every
+// message box that opens while the object lives, and keeps what the boxes said as "title | text | informative text".
 class MessageBoxWatcher
 {
 public:
-    MessageBoxWatcher()
+    explicit MessageBoxWatcher(QMessageBox::StandardButton press = QMessageBox::Ok)
     {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
+        QObject::connect(&timer, &QTimer::timeout, [this, press] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 seen.append(box->windowTitle() + " | " + box->text() + " | " + box->informativeText());
-                box->button(QMessageBox::Ok)->click();
+                if (QAbstractButton *button = box->button(press))
+                    button->click();
+                else
+                    QTest::keyClick(box, Qt::Key_Escape);
             }
         });
         timer.start(10);

@@ -333,6 +333,40 @@ private slots:
         QCOMPARE(QFileInfo::exists(fixture.home.mainPath() + ".bak"), backedUp.contains("main"));
     }
 
+    // Apply is enabled while something is unapplied: a change until it is applied or undone by hand, and what a
+    // failed save could not write. Closing then asks: Cancel and Escape keep the window, Save applies, Discard closes.
+    void applyButtonAndClosingFollowUnappliedChanges()
+    {
+        WindowFixture fixture(smallPrefs, smallMain);
+        const auto *apply = fixture.get<QPushButton>("btnApply");
+        const auto closes = [&fixture](QMessageBox::StandardButton answer, int questions) {
+            MessageBoxWatcher watcher(answer);
+            const bool closed = fixture.window->close();
+            return watcher.seen.size() == questions ? closed : !closed;
+        };
+        QVERIFY(!apply->isEnabled() && apply->text() == "&Apply");
+        fixture.set("ckbVSync=false");
+        QVERIFY(apply->isEnabled());
+        fixture.set("ckbVSync=true");
+        QVERIFY(!apply->isEnabled());
+        fixture.set("spnGamma=1.25");
+        QVERIFY(apply->isEnabled() && !closes(QMessageBox::Cancel, 1) && !closes(QMessageBox::NoButton, 1));
+        QVERIFY(QFile::setPermissions(fixture.home.mainPath(), QFile::ReadOwner));
+        QVERIFY(!closes(QMessageBox::Save, 2)); // the question, then the failure
+        QVERIFY(apply->isEnabled());
+        QVERIFY(QFile::setPermissions(fixture.home.mainPath(), QFile::ReadOwner | QFile::WriteOwner));
+        fixture.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(fixture.window.get()));
+        QTest::keyClick(fixture.window.get(), Qt::Key_S, Qt::ControlModifier);
+        QTRY_VERIFY(!apply->isEnabled());
+        QCOMPARE(storedValue(fixture.home.main(), "fGamma"), "1.25");
+        fixture.set("ckbVSync=false");
+        QVERIFY(closes(QMessageBox::Discard, 1));
+        QCOMPARE(fixture.home.prefs(), smallPrefs);
+        fixture.restart();
+        QVERIFY(closes(QMessageBox::Cancel, 0));
+    }
+
     // A failed save is shown with its reason, and the next Apply saves once the way is clear.
     void readOnlyFileIsReportedUntilWritable()
     {
