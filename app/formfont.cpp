@@ -10,9 +10,9 @@ QFont formFont()
     // Wine lists no "MS Shell Dlg 2" family; Tahoma is the face it stands for.
     font.setFamilies({QStringLiteral("MS Shell Dlg 2"), QStringLiteral("Tahoma")});
 #else
-    // A family with the narrow metrics of the dialog fonts the form was drawn for,
-    // where installed; otherwise the desktop's own.
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"), font.family()});
+    // A family with the narrow metrics of the dialog fonts the form was drawn for;
+    // wider ones clip its captions. The package depends on the first.
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
 #endif
     font.setPointSizeF(7.5);
     return font;
@@ -21,7 +21,7 @@ QFont formFont()
 void useFormFont(QWidget *window)
 {
     QApplication::setFont(formFont());
-    // Outside the event loop the application does not pass the change on to existing
-    // widgets; an empty font makes the window take the application's again.
-    window->setFont(QFont());
+    // The window's own font, which a platform theme that sets the application's font
+    // after start-up cannot replace; its widgets inherit it from the window.
+    window->setFont(formFont());
 }

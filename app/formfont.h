@@ -10,6 +10,7 @@ QFont formFont();
 
 // Makes the form font the application's font and the font of window, which exists
 // already, before the form is built into it. The widgets then take the font as they
-// are made. A font set on the window alone would reach the tab pages only when they
-// are added, after their contents were built, and lay every widget out a second time.
+// are made (a font set on the window alone would reach the tab pages only when they
+// are added, after their contents were built, and lay every widget out a second
+// time), and keep it when a platform theme sets the application's font later.
 void useFormFont(QWidget *window);

@@ -47,7 +47,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The form's fixed geometry reads best in the narrow Liberation fonts.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-liberation2)
+# The form's fixed geometry fits the narrow Liberation fonts; wider ones clip its captions.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

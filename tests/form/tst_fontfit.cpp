@@ -1,0 +1,88 @@
+// Every caption of the form, and the widest value of every spin box, fits its fixed
+// rectangle in the form font and in each family the program falls back to.
+
+#include "formfont.h"
+#include "windowfixture.h"
+
+#include <QtTest>
+
+namespace {
+
+// A text and the room the style leaves it: its width, or for wrapped text its rectangle.
+struct Fit
+{
+    QString text;
+    QRect room;
+    bool wraps = false;
+};
+
+std::optional<Fit> fitOf(QWidget *widget)
+{
+    QStyle *style = widget->style();
+    const auto wide = [widget](const QString &text, int width) { return Fit{text, QRect(0, 0, width, widget->height())}; };
+    if (auto *check = qobject_cast<QCheckBox *>(widget))
+        return wide(check->text(), check->width() - style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, check)
+                                       - style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, check));
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        return wide(button->text().remove(u'&'), button->width() - 2 * style->pixelMetric(QStyle::PM_ButtonMargin));
+    if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+        QStyleOptionGroupBox option;
+        option.initFrom(group);
+        option.text = group->title();
+        option.subControls = QStyle::SC_GroupBoxLabel | (group->isCheckable() ? QStyle::SC_GroupBoxCheckBox : QStyle::SC_None);
+        const QRect label = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+        return wide(group->title(), group->width() - label.left());
+    }
+    if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().contains(u'<'))
+        return Fit{label->text().remove(u'&'), label->contentsRect(), label->wordWrap()};
+    if (auto *box = qobject_cast<QAbstractSpinBox *>(widget)) {
+        const int edit = box->findChild<QLineEdit *>()->contentsRect().width() - 4; // the line edit's own margins
+        if (auto *real = qobject_cast<QDoubleSpinBox *>(box))
+            return wide(real->prefix() + real->textFromValue(real->maximum()) + real->suffix(), edit);
+        if (auto *whole = qobject_cast<QSpinBox *>(box))
+            return wide(whole->prefix() + QString::number(whole->maximum()) + whole->suffix(), edit);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+class TestFontFit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyTextFits_data()
+    {
+        QTest::addColumn<QString>("family");
+        for (const QString &family : formFont().families()) {
+            if (QFontDatabase::hasFamily(family))
+                QTest::newRow(qPrintable(family)) << family;
+        }
+    }
+
+    void everyTextFits()
+    {
+        QFETCH(QString, family);
+        WindowFixture fixture("[Display]\nsD3DDevice=\"\"\n", "[Display]\n");
+        QFont font = fixture.window->font();
+        font.setFamilies({family});
+        fixture.window->setFont(font);
+        QStringList clipped;
+        for (QWidget *widget : fixture.window->findChildren<QWidget *>()) {
+            const std::optional<Fit> fit = fitOf(widget);
+            if (!fit || fit->text.isEmpty())
+                continue;
+            const QFontMetrics metrics = widget->fontMetrics();
+            const QSize needed = fit->wraps ? metrics.boundingRect(fit->room, Qt::TextWordWrap, fit->text).size()
+                                            : QSize(metrics.horizontalAdvance(fit->text), 0);
+            if (needed.width() > fit->room.width() || needed.height() > fit->room.height())
+                clipped << QString("%1 \"%2\": %3x%4 in %5x%6").arg(widget->objectName(), fit->text)
+                               .arg(needed.width()).arg(needed.height()).arg(fit->room.width()).arg(fit->room.height());
+        }
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join('\n')));
+    }
+};
+
+QTEST_MAIN(TestFontFit)
+#include "tst_fontfit.moc"
