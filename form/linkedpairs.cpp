@@ -12,7 +12,7 @@ namespace {
 struct LinkedPair
 {
     QSlider *Ui::MainForm::*slider;
-    QDoubleSpinBox *Ui::MainForm::*spinBox;
+    DecimalSpinBox *Ui::MainForm::*spinBox;
     int scale;
 };
 

@@ -18,7 +18,6 @@ private slots:
 #ifdef Q_OS_UNIX
     void fileWithoutReadPermissionIsUnreadable();
 #endif
-    void readableFilesOpenWithoutAWord();
 };
 
 void TestStartup::unreadableFileGivesOneMessageAndNoStore_data()
@@ -81,21 +80,6 @@ void TestStartup::fileWithoutReadPermissionIsUnreadable()
     QCOMPARE(result.status, 0);
 }
 #endif
-
-void TestStartup::readableFilesOpenWithoutAWord()
-{
-    TestSupport::ScratchHome home;
-    home.writePrefs("[Display]\r\nbFull Screen=1\r\n");
-    home.writeMain("[Display]\r\n");
-    MessageBoxWatcher watcher;
-    std::unique_ptr<IniStore> store = openIniStore(home.iniFolder());
-    QVERIFY(store);
-    QCOMPARE(store->readValue(QStringLiteral("Display"), QStringLiteral("bFull Screen")), QStringLiteral("1"));
-    MainWindow window(std::move(store));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QCOMPARE(watcher.seen, QStringList());
-}
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

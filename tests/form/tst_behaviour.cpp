@@ -35,17 +35,32 @@ private slots:
     }
     void cleanup() { fixture.reset(); }
 
-    // The dialog's small font keeps every caption inside its fixed rectangle, under any locale.
-    void formUnderCommaLocale()
+    // Under a German or an English locale a typed comma or point is the decimal point; the box shows a point.
+    void decimalCommaOrPoint_data()
     {
-        QVERIFY(fixture->window->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
-        QVERIFY(fixture->window->font().pointSizeF() <= 8.0);
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("typed");
+        for (const char *locale : {"de_DE", "en_US"}) {
+            for (const char *typed : {"0,75", "0.75"})
+                QTest::addRow("%s %s", locale, typed) << locale << typed;
+        }
+    }
+
+    void decimalCommaOrPoint()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, typed);
         struct Restore { QLocale saved; ~Restore() { QLocale::setDefault(saved); } } restore;
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QLocale::setDefault(QLocale(locale));
         fixture->restart();
-        for (const QDoubleSpinBox *box : fixture->window->findChildren<QDoubleSpinBox *>()) // still a decimal point
-            QVERIFY2(box->textFromValue(0.25) == "0.2500" && box->valueFromText("0.7500") == 0.75,
-                     qPrintable(box->objectName()));
+        QVERIFY(fixture->window->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
+        auto *edit = fixture->get("spnGamma")->findChild<QLineEdit *>();
+        edit->selectAll();
+        QTest::keyClicks(edit, typed);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), "0.7500");
+        fixture->apply();
+        QVERIFY2(fixture->home.main().contains("fGamma=0.75\r\n"), fixture->home.main());
     }
 
     // Every entry of a resolution list is within 1% of a ratio its aspect item names ("4:3/5:4").

@@ -25,14 +25,8 @@ std::optional<Fit> fitOf(QWidget *widget)
                                        - style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, check));
     if (auto *button = qobject_cast<QPushButton *>(widget))
         return wide(button->text().remove(u'&'), button->width() - 2 * style->pixelMetric(QStyle::PM_ButtonMargin));
-    if (auto *group = qobject_cast<QGroupBox *>(widget)) {
-        QStyleOptionGroupBox option;
-        option.initFrom(group);
-        option.text = group->title();
-        option.subControls = QStyle::SC_GroupBoxLabel | (group->isCheckable() ? QStyle::SC_GroupBoxCheckBox : QStyle::SC_None);
-        const QRect label = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
-        return wide(group->title(), group->width() - label.left());
-    }
+    if (auto *group = qobject_cast<QGroupBox *>(widget)) // the title starts past the check box of a checkable one
+        return wide(group->title(), group->width() - (group->isCheckable() ? 30 : 10));
     if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().contains(u'<'))
         return Fit{label->text().remove(u'&'), label->contentsRect(), label->wordWrap()};
     if (auto *box = qobject_cast<QAbstractSpinBox *>(widget)) {
