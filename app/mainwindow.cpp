@@ -42,6 +42,7 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
     form->sldFOV->setValue(85);
 
     on_cmbAspect_currentIndexChanged(form->cmbAspect->currentIndex());
+    setFixedWidth(narrowWidth);
 
     settings = std::make_unique<FormSettings>(this);
     loadSettings();
@@ -139,17 +140,20 @@ void MainWindow::on_ckbUseCustom_toggled(bool checked)
 
 // Preview pane and level captions
 
+// The pane opens on the picture of the level changed last, and while it is
+// closed the window cannot be widened by hand.
 void MainWindow::on_ckbShowPreview_toggled(bool checked)
 {
     setFixedWidth(checked ? previewWidth : narrowWidth);
+    if (checked && previewLevel)
+        showPreviewPicture(form->viwPreview, QLatin1String(previewLevel->picture));
 }
 
 void MainWindow::on_sldTexFilter_valueChanged(int value)
 {
     if (const PreviewLevel *level = anisotropicFilteringLevel(value)) {
         form->lblTexFilterInd->setText(QLatin1String(level->caption));
-        if (form->ckbShowPreview->isChecked())
-            loadPreview(QLatin1String(level->picture));
+        preview(level);
     }
 }
 
@@ -157,19 +161,19 @@ void MainWindow::on_sldAA_valueChanged(int value)
 {
     if (const PreviewLevel *level = antiAliasingLevel(value)) {
         form->lblMSAAIndi->setText(QLatin1String(level->caption));
-        if (form->ckbShowPreview->isChecked())
-            loadPreview(QLatin1String(level->picture));
+        preview(level);
     }
 }
 
 void MainWindow::on_cmbTexQual_currentIndexChanged(int index)
 {
-    const PreviewLevel *level = textureQualityLevel(index);
-    if (level && form->ckbShowPreview->isChecked())
-        loadPreview(QLatin1String(level->picture));
+    if (const PreviewLevel *level = textureQualityLevel(index))
+        preview(level);
 }
 
-void MainWindow::loadPreview(QString fileName)
+void MainWindow::preview(const PreviewLevel *level)
 {
-    showPreviewPicture(form->viwPreview, fileName);
+    previewLevel = level;
+    if (form->ckbShowPreview->isChecked())
+        showPreviewPicture(form->viwPreview, QLatin1String(level->picture));
 }

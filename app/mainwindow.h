@@ -8,6 +8,7 @@ namespace Ui {
 class MainForm;
 }
 class FormSettings;
+struct PreviewLevel;
 class IniStore;
 
 // The program's one window: the settings form over the game's two INI files,
@@ -41,9 +42,11 @@ private slots:
 
 private:
     void loadSettings();
-    void loadPreview(QString fileName);
+    // The level's picture is the pane's, shown now if the pane is open.
+    void preview(const PreviewLevel *level);
 
     Ui::MainForm *form;
     std::unique_ptr<IniStore> store;
     std::unique_ptr<FormSettings> settings;
+    const PreviewLevel *previewLevel = nullptr;
 };

@@ -161,9 +161,10 @@ private slots:
         row("16x 8x", "sldTexFilter=4 sldAA=3", "lblTexFilterInd=16x lblMSAAIndi=8x viwPreview.pixmap=0x0");
         row("2x 0x", "sldTexFilter=1 sldAA=1 sldAA=0", "lblTexFilterInd=2x lblMSAAIndi=0x");
         row("off", "sldTexFilter=1 sldTexFilter=0", "lblTexFilterInd=off");
-        row("pane hidden", "ckbShowPreview=true ckbShowPreview=false", "MainWindow.width=560");
-        row("pane shown, picture from the next change on", "sldTexFilter=4 ckbShowPreview=true",
-            "MainWindow.width=984 MainWindow.height=306 viwPreview.pixmap=0x0");
+        row("pane hidden: no wider by hand", "ckbShowPreview=true ckbShowPreview=false",
+            "MainWindow.width=560 MainWindow.maximumWidth=560");
+        row("pane shown on the level changed last", "sldTexFilter=4 sldAA=1 sldAA=0 ckbShowPreview=true",
+            "MainWindow.width=984 MainWindow.height=306 viwPreview.pixmap=400x300");
         row("800x450 picture", "ckbShowPreview=true sldTexFilter=4", "viwPreview.pixmap=400x225");
         row("missing picture", "ckbShowPreview=true sldTexFilter=4 sldTexFilter=3", "viwPreview.pixmap=0x0");
         row("200x150 picture", "ckbShowPreview=true sldAA=1 sldAA=0", "viwPreview.pixmap=400x300");
