@@ -1,5 +1,4 @@
 #include "commandline.h"
-#include "inifolder.h"
 #include "inistore.h"
 #include "mainwindow.h"
 #include "startup.h"
@@ -17,6 +16,8 @@ namespace {
 
 void nameTheProgram()
 {
+    // Also where its own settings go: ~/.config/vantor-configurator/, or the registry.
+    QCoreApplication::setOrganizationName(QStringLiteral("vantor-configurator"));
     QCoreApplication::setApplicationName(QStringLiteral("vantor-configurator"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
 }
@@ -48,6 +49,7 @@ int main(int argc, char *argv[])
     // The command line is read before the GUI starts, so that --help and the
     // other answers work without a display.
     CommandLine commandLine;
+    QString folder;
     {
 #ifdef Q_OS_WIN
         writeToTheCallersConsole();
@@ -57,6 +59,16 @@ int main(int argc, char *argv[])
         QTextStream out(stdout);
         QTextStream err(stderr);
         commandLine = parseCommandLine(QCoreApplication::arguments(), out, err);
+        folder = startFolder(commandLine.folder);
+        // Without a display nothing can be shown (the toolkit would abort): start errors are printed.
+        if (!commandLine.exitCode && !displayAvailable()) {
+            const IniStore store(folder);
+            err << QCoreApplication::applicationName() << ": "
+                << (store.isOpen() ? QCoreApplication::translate("Startup", "No display to show the window on.")
+                                   : startErrorText(*store.openFailure(), searchedFolders(commandLine.folder)))
+                << Qt::endl;
+            commandLine.exitCode = 2;
+        }
     }
     if (commandLine.exitCode)
         return *commandLine.exitCode;
@@ -64,7 +76,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     nameTheProgram();
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vantor_configurator"));
-    std::unique_ptr<IniStore> store = openIniStore(commandLine.folder.isEmpty() ? iniFolder() : commandLine.folder);
+    std::unique_ptr<IniStore> store = openIniStore(folder, commandLine.folder);
     if (!store)
         return 2;
     MainWindow window(std::move(store));

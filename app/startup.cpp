@@ -1,13 +1,132 @@
 #include "startup.h"
 
 #include "fileaccesserror.h"
+#include "inifolder.h"
 #include "inistore.h"
 
-std::unique_ptr<IniStore> openIniStore(const QString &folder)
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+
+namespace {
+
+const QString folderKey = QStringLiteral("folder");
+
+std::function<QString(const QString &)> &folderChooser()
 {
-    auto store = std::make_unique<IniStore>(folder);
-    if (store->isOpen())
-        return store;
-    showOpenError(*store->openFailure());
-    return nullptr;
+    static std::function<QString(const QString &)> chooser = [](const QString &start) {
+        return QFileDialog::getExistingDirectory(
+            nullptr, QCoreApplication::translate("Startup", "Choose the folder that holds VantorPrefs.ini"), start);
+    };
+    return chooser;
+}
+
+QString withSeparator(const QString &folder)
+{
+    const QString clean = QDir::cleanPath(folder);
+    return clean.endsWith(u'/') ? clean : clean + u'/';
+}
+
+// Asks what to do about a missing file; the folder the player chose, or empty for Close.
+QString askForFolder(const SaveFailure &failure, const QString &given)
+{
+    QMessageBox box;
+    box.setIcon(QMessageBox::Critical);
+    box.setWindowTitle(QStringLiteral("File access error!"));
+    const QStringList lines = startErrorText(failure, searchedFolders(given)).split(u'\n');
+    const qsizetype searched = lines.indexOf(QCoreApplication::translate("Startup", "Folders searched:"));
+    box.setText(lines.mid(0, searched).join(u'\n').trimmed());
+    box.setInformativeText(lines.mid(searched).join(u'\n'));
+    QPushButton *choose = box.addButton(QCoreApplication::translate("Startup", "Choose Folder…"), QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Close);
+    box.setDefaultButton(choose);
+    box.exec();
+    if (box.clickedButton() != choose)
+        return QString();
+    return folderChooser()(QFileInfo(failure.path).path());
+}
+
+} // namespace
+
+QString startFolder(const QString &given)
+{
+    if (!given.isEmpty())
+        return given;
+    const QString chosen = QSettings().value(folderKey).toString();
+    if (!chosen.isEmpty() && QFileInfo::exists(chosen + QStringLiteral("VantorPrefs.ini")))
+        return chosen;
+    return iniFolder();
+}
+
+QStringList searchedFolders(const QString &given)
+{
+    if (!given.isEmpty())
+        return {given};
+    QStringList folders = iniFolderCandidates(IniFolderSearch::fromEnvironment());
+    const QString chosen = QSettings().value(folderKey).toString();
+    if (!chosen.isEmpty())
+        folders.prepend(chosen);
+    return folders;
+}
+
+QString startErrorText(const SaveFailure &failure, const QStringList &searched)
+{
+    QString text = QStringLiteral("Couldn't open ") + QDir::toNativeSeparators(failure.path) + u'!';
+    if (failure.kind != SaveFailure::Kind::Missing) {
+        const QString reason = failure.kind == SaveFailure::Kind::Empty ? SaveFailureText::reason(failure) : QString();
+        return reason.isEmpty() ? text : text + u'\n' + reason;
+    }
+    text += u'\n' + QCoreApplication::translate("Startup", "The game creates its two settings files the first time it "
+                                                          "starts. Start the game once, or choose the folder that "
+                                                          "holds them.");
+    text += u'\n' + QCoreApplication::translate("Startup", "Folders searched:");
+    for (const QString &folder : searched)
+        text += QStringLiteral("\n  ") + QDir::toNativeSeparators(folder);
+    return text;
+}
+
+bool displayAvailable()
+{
+#ifdef Q_OS_WIN
+    return true;
+#else
+    // The platform chosen, else the desktop's: X11 and Wayland need their display.
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    const bool x11 = !qEnvironmentVariableIsEmpty("DISPLAY");
+    const bool wayland = !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    if (platform.startsWith(QLatin1String("xcb")))
+        return x11;
+    if (platform.startsWith(QLatin1String("wayland")))
+        return wayland;
+    return !platform.isEmpty() || x11 || wayland;
+#endif
+}
+
+std::unique_ptr<IniStore> openIniStore(const QString &folder, const QString &given)
+{
+    for (QString tried = folder;;) {
+        auto store = std::make_unique<IniStore>(tried);
+        if (store->isOpen()) {
+            if (tried != folder)
+                QSettings().setValue(folderKey, tried);
+            return store;
+        }
+        const SaveFailure failure = *store->openFailure();
+        if (failure.kind != SaveFailure::Kind::Missing) {
+            showOpenError(failure);
+            return nullptr;
+        }
+        const QString chosen = askForFolder(failure, given);
+        if (chosen.isEmpty())
+            return nullptr;
+        tried = withSeparator(chosen);
+    }
+}
+
+void setFolderChooser(std::function<QString(const QString &start)> chooser)
+{
+    folderChooser() = std::move(chooser);
 }

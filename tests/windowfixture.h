@@ -9,17 +9,21 @@
 
 #include <memory>
 
-// Presses a button (OK, unless told; the Escape key where the box has no such button) on every
-// message box that opens while the object lives, and keeps what the boxes said as "title | text | informative text".
+// Presses a button (OK, unless told, by kind or by its text; the Escape key where the box has no
+// such button) on every message box that opens while the object lives, and keeps what the boxes
+// said as "title | text | informative text".
 class MessageBoxWatcher
 {
 public:
-    explicit MessageBoxWatcher(QMessageBox::StandardButton press = QMessageBox::Ok)
+    explicit MessageBoxWatcher(QMessageBox::StandardButton press = QMessageBox::Ok, const QString &pressText = {})
     {
-        QObject::connect(&timer, &QTimer::timeout, [this, press] {
+        QObject::connect(&timer, &QTimer::timeout, [this, press, pressText] {
             if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
                 seen.append(box->windowTitle() + " | " + box->text() + " | " + box->informativeText());
-                if (QAbstractButton *button = box->button(press))
+                QAbstractButton *button = box->button(press);
+                for (QAbstractButton *other : box->buttons())
+                    button = other->text() == pressText ? other : button;
+                if (button)
                     button->click();
                 else
                     QTest::keyClick(box, Qt::Key_Escape);
