@@ -5,13 +5,19 @@
 #include "linkedpairs.h"
 #include "previewpictures.h"
 #include "resolutions.h"
+#include "startup.h"
+#include "statusline.h"
 #include "formsettings.h"
 #include "inistore.h"
 #include "mainform.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMenu>
 #include <QMessageBox>
 #include <QShortcut>
+#include <QUrl>
 
 namespace {
 
@@ -44,6 +50,9 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
     on_cmbAspect_currentIndexChanged(form->cmbAspect->currentIndex());
     setFixedWidth(narrowWidth);
 
+    statusLine = new StatusLine(form->centralWidget);
+    connect(statusLine, &QLabel::linkActivated, this, &MainWindow::followStatusLink);
+
     settings = std::make_unique<FormSettings>(this);
     loadSettings();
     settings->connectChanges(this, SLOT(updateApplyButton()));
@@ -62,6 +71,7 @@ MainWindow::~MainWindow()
 void MainWindow::loadSettings()
 {
     settings->load(*store);
+    statusLine->showFolder(store->folder(), int(foldersWithTheFiles().size()));
 
     // The stored size picks its aspect ratio and its entry in the resolution box;
     // a size in no list leaves both boxes without a match and the fields as stored.
@@ -94,24 +104,91 @@ void MainWindow::on_btnApply_clicked()
                                 "resolution from the list or enter a custom one."));
         return;
     }
-    showSaveErrors(this, store->save());
+    const QList<SaveFailure> failures = store->save();
+    if (failures.isEmpty())
+        statusLine->showSaved(store->lastWritten(), true);
+    else
+        statusLine->showFailed(failures);
+    showSaveErrors(this, failures);
     updateApplyButton();
+}
+
+bool MainWindow::mayLeaveChanges(const QString &question)
+{
+    if (!hasUnappliedChanges())
+        return true;
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, windowTitle(), question, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Save)
+        on_btnApply_clicked();
+    return answer == QMessageBox::Discard || (answer == QMessageBox::Save && !hasUnappliedChanges());
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (hasUnappliedChanges()) {
-        const QMessageBox::StandardButton answer = QMessageBox::question(
-            this, windowTitle(), tr("Apply the changed settings before closing?"),
-            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-        if (answer == QMessageBox::Save)
-            on_btnApply_clicked();
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && hasUnappliedChanges())) {
-            event->ignore();
-            return;
-        }
+    if (mayLeaveChanges(tr("Apply the changed settings before closing?")))
+        event->accept();
+    else
+        event->ignore();
+}
+
+QStringList MainWindow::foldersWithTheFiles() const
+{
+    QStringList folders = {store->folder()};
+    for (const QString &folder : searchedFolders(QString())) {
+        const bool both = QFileInfo::exists(folder + QStringLiteral("VantorPrefs.ini"))
+            && QFileInfo::exists(folder + QStringLiteral("Vantor.ini"));
+        const auto same = [&folder](const QString &other) { return QDir(other) == QDir(folder); };
+        if (both && std::none_of(folders.cbegin(), folders.cend(), same))
+            folders.append(folder);
     }
-    event->accept();
+    return folders;
+}
+
+void MainWindow::switchToFolder(const QString &folder)
+{
+    if (!mayLeaveChanges(tr("Apply the changed settings before switching to another folder?")))
+        return;
+    auto other = std::make_unique<IniStore>(folder);
+    if (!other->isOpen()) {
+        showSaveErrors(this, {*other->openFailure()});
+        return;
+    }
+    store = std::move(other);
+    loadSettings();
+    updateApplyButton();
+}
+
+void MainWindow::restoreFiles()
+{
+    if (QMessageBox::question(this, windowTitle(),
+                              tr("Put back the files as they were before the first Apply since this window "
+                                 "opened? Every change applied since is lost."))
+        != QMessageBox::Yes)
+        return;
+    const QList<SaveFailure> failures = store->restoreBackups();
+    showSaveErrors(this, failures);
+    auto reread = std::make_unique<IniStore>(store->folder());
+    if (reread->isOpen())
+        store = std::move(reread);
+    loadSettings();
+    statusLine->showRestored(failures);
+    updateApplyButton();
+}
+
+void MainWindow::followStatusLink(const QString &link)
+{
+    if (link == QLatin1String("open")) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(store->folder()));
+    } else if (link == QLatin1String("restore")) {
+        restoreFiles();
+    } else if (link == QLatin1String("switch")) {
+        QMenu menu(this);
+        for (const QString &folder : foldersWithTheFiles())
+            menu.addAction(QDir::toNativeSeparators(folder), this, [this, folder] { switchToFolder(folder); })
+                ->setEnabled(folder != store->folder());
+        menu.exec(QCursor::pos());
+    }
 }
 
 // Screen resolution

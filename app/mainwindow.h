@@ -9,6 +9,7 @@ class MainForm;
 }
 class FormSettings;
 struct PreviewLevel;
+class StatusLine;
 class IniStore;
 
 // The program's one window: the settings form over the game's two INI files,
@@ -25,6 +26,13 @@ public:
     // Whether something the player set has not reached the files yet.
     bool hasUnappliedChanges() const;
 
+    // The folders that hold both files, this window's first.
+    QStringList foldersWithTheFiles() const;
+    // Edits the files in folder from now on, after asking about unapplied changes.
+    void switchToFolder(const QString &folder);
+    // After a question, puts back the files as they were before the first Apply.
+    void restoreFiles();
+
 protected:
     // With unapplied changes, asks whether to apply them, drop them or stay.
     void closeEvent(QCloseEvent *event) override;
@@ -39,9 +47,12 @@ private slots:
     void on_sldTexFilter_valueChanged(int value);
     void on_cmbTexQual_currentIndexChanged(int index);
     void updateApplyButton();
+    void followStatusLink(const QString &link);
 
 private:
     void loadSettings();
+    // Asks whether to apply unapplied changes first; false when the player stays.
+    bool mayLeaveChanges(const QString &question);
     // The level's picture is the pane's, shown now if the pane is open.
     void preview(const PreviewLevel *level);
 
@@ -49,4 +60,5 @@ private:
     std::unique_ptr<IniStore> store;
     std::unique_ptr<FormSettings> settings;
     const PreviewLevel *previewLevel = nullptr;
+    StatusLine *statusLine;
 };

@@ -112,6 +112,7 @@ QList<SaveFailure> IniFileSet::save()
 {
     const size_t fileCount = files.size();
     std::vector<std::optional<SaveFailure>> failures(fileCount);
+    written.clear();
     for (const File &file : files)
         BesideFiles::removeLeftovers(file.path);
     for (int attempt = 1;; ++attempt) {
@@ -158,6 +159,33 @@ QList<SaveFailure> IniFileSet::save()
     return result;
 }
 
+QList<SaveFailure> IniFileSet::restoreBackups()
+{
+    edits.clear();
+    QList<SaveFailure> failures;
+    for (File &file : files) {
+        if (file.backup.isEmpty())
+            continue;
+        std::optional<SaveFailure> failure;
+        const DiskFile current = readSettled(file, failure);
+        const DiskFile backup = DiskFiles::read(file.backup);
+        if (!failure && backup.state != DiskFile::State::Regular)
+            failure = SaveFailure{file.backup, SaveFailure::Kind::ReadFailed, DiskFiles::errorText(backup.error)};
+        if (!failure && (current.state != DiskFile::State::Regular || current.bytes != backup.bytes)) {
+            const DiskCommit commit = current.state == DiskFile::State::Regular
+                ? DiskFiles::replace(current, backup.bytes, false)
+                : DiskFiles::create(current, backup.bytes, file.lastRegular);
+            if (commit.status == DiskCommit::Status::Conflict)
+                failure = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};
+            else if (commit.status == DiskCommit::Status::Failed)
+                failure = SaveFailure{file.path, commit.failure, DiskFiles::errorText(commit.error)};
+        }
+        if (failure)
+            failures.append(*failure);
+    }
+    return failures;
+}
+
 // Each file's content as last seen with the edits laid on, each edit going
 // where the files as they are now say.
 void IniFileSet::layEditsAgain(std::vector<std::optional<SaveFailure>> &failures)
@@ -202,9 +230,12 @@ DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std:
                                      : DiskFiles::create(current, bytes, file.lastRegular);
     // A file made anew had nothing to keep.
     file.backedUp = file.backedUp || commit.backupKept || (!exists && commit.status == DiskCommit::Status::Done);
+    if (commit.backupKept)
+        file.backup = current.target + QStringLiteral(".bak");
     switch (commit.status) {
     case DiskCommit::Status::Done:
         file.disk = commit.written;
+        written.append(file.path);
         break;
     case DiskCommit::Status::Conflict:
         failure = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};

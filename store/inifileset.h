@@ -51,6 +51,13 @@ public:
 
     // Whether writes wait for a save: made since the last, or left by a failed one.
     bool hasPendingWrites() const { return !edits.isEmpty(); }
+    // The files the last save wrote.
+    QStringList lastWritten() const { return written; }
+
+    // Puts back each file this set backed up, as its backup holds it, through
+    // the same safe replacement, and drops the writes not yet saved. Returns the
+    // files it could not put back, and why. The set is to be read anew after.
+    QList<SaveFailure> restoreBackups();
 
 private:
     struct Edit
@@ -69,6 +76,7 @@ private:
         DiskFile lastRegular; // the last look that found a regular file there
         IniDocument document; // disk with the edits not yet saved laid on
         bool backedUp = false;
+        QString backup; // the backup this set kept, if any
         std::optional<SaveFailure> openFailure;
     };
 
@@ -80,6 +88,7 @@ private:
 
     std::vector<File> files;
     QList<Edit> edits;
+    QStringList written;
     QString absent;
     Finishing finishing;
 };

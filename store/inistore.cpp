@@ -16,6 +16,7 @@ QStringList pathsIn(const QString &folder)
 
 IniStore::IniStore(const QString &folder)
     : files(pathsIn(folder), missingValue())
+    , folderPath(folder)
 {
     for (int file : {GameFiles::Preferences, GameFiles::Main}) {
         failure = files.openFailure(file);

@@ -44,10 +44,16 @@ public:
     // first fails. Writes that were not saved are tried again by the next save.
     QList<SaveFailure> save();
     bool hasPendingWrites() const { return files.hasPendingWrites(); }
+    // The files the last save wrote, and the folder of both (ending with '/').
+    QStringList lastWritten() const { return files.lastWritten(); }
+    QString folder() const { return folderPath; }
+    // See IniFileSet::restoreBackups; open a new store on the folder after it.
+    QList<SaveFailure> restoreBackups() { return files.restoreBackups(); }
 
     static QString missingValue() { return QStringLiteral("NULL"); }
 
 private:
     IniFileSet files;
+    QString folderPath;
     std::optional<SaveFailure> failure;
 };

@@ -367,6 +367,42 @@ private slots:
         QVERIFY(closes(QMessageBox::Cancel, 0));
     }
 
+    // The status line names the folder and how the last Apply went; Restore puts back the files as they were before
+    // the first Apply; a second folder with the files is offered, and switching to it loads its values.
+    void statusLineRestoreAndSwitch()
+    {
+        WindowFixture fixture(smallPrefs, smallMain);
+        const QString other = fixture.home.home() + "/other/";
+        TestSupport::writeBytes(other + "VantorPrefs.ini", QByteArray(smallPrefs).replace("Interval=1", "Interval=0"));
+        TestSupport::writeBytes(other + "Vantor.ini", smallMain);
+        QSettings().setValue("folder", other);
+        fixture.restart();
+        const auto *status = fixture.get<QLabel>("lblStatus");
+        const auto shows = [status](const QString &text) { return QTextDocumentFragment::fromHtml(status->text()).toPlainText()
+                                                                .contains(text); };
+        QVERIFY2(shows(QDir::toNativeSeparators(fixture.home.iniFolder())) && shows("2 folders"), qPrintable(status->text()));
+        fixture.set("ckbVSync=false spnGamma=1.25");
+        QCOMPARE(fixture.apply(), noMessage);
+        QVERIFY2(shows("Saved ") && shows(": Vantor.ini, VantorPrefs.ini · Restore"), qPrintable(status->text()));
+        const auto answering = [](QMessageBox::StandardButton answer, const std::function<void()> &action) {
+            MessageBoxWatcher watcher(answer);
+            action();
+        };
+        answering(QMessageBox::Yes, [&] { fixture.window->restoreFiles(); });
+        QCOMPARE(fixture.home.prefs() + fixture.home.main(), smallPrefs + smallMain);
+        QCOMPARE(fixture.shown("ckbVSync spnGamma"), "ckbVSync=true spnGamma=1.5");
+        QVERIFY(QFile::setPermissions(fixture.home.mainPath(), QFile::ReadOwner));
+        fixture.set("spnGamma=1.25");
+        QCOMPARE(fixture.apply().size(), 1);
+        QVERIFY2(shows("Not saved: Vantor.ini"), qPrintable(status->text()));
+        answering(QMessageBox::NoButton, [&] { fixture.window->switchToFolder(other); }); // Escape stays
+        QCOMPARE(fixture.shown("ckbVSync"), "ckbVSync=true");
+        answering(QMessageBox::Discard, [&] { fixture.window->switchToFolder(other); });
+        QCOMPARE(fixture.shown("ckbVSync spnGamma"), "ckbVSync=false spnGamma=1.5");
+        QVERIFY2(shows(QDir::toNativeSeparators(other)), qPrintable(status->text()));
+        QSettings().remove("folder");
+    }
+
     // A failed save is shown with its reason, and the next Apply saves once the way is clear.
     void readOnlyFileIsReportedUntilWritable()
     {
