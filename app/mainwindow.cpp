@@ -65,6 +65,9 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The form's widgets go while what their slots use still stands: some tell of a
+    // last change as they go (a spin box losing the focus takes in its text).
+    delete takeCentralWidget();
     delete form;
 }
 
