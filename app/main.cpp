@@ -16,8 +16,6 @@ namespace {
 
 void nameTheProgram()
 {
-    // Also where its own settings go: ~/.config/vantor-configurator/, or the registry.
-    QCoreApplication::setOrganizationName(QStringLiteral("vantor-configurator"));
     QCoreApplication::setApplicationName(QStringLiteral("vantor-configurator"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VANTOR_VERSION));
 }

@@ -15,6 +15,12 @@ namespace {
 
 const QString folderKey = QStringLiteral("folder");
 
+// The program's own settings: ~/.config/vantor-configurator/ on Linux, the registry on Windows.
+QSettings ownSettings()
+{
+    return QSettings(QStringLiteral("vantor-configurator"), QStringLiteral("vantor-configurator"));
+}
+
 std::function<QString(const QString &)> &folderChooser()
 {
     static std::function<QString(const QString &)> chooser = [](const QString &start) {
@@ -51,11 +57,19 @@ QString askForFolder(const SaveFailure &failure, const QString &given)
 
 } // namespace
 
+void rememberFolder(const QString &folder)
+{
+    if (folder.isEmpty())
+        ownSettings().remove(folderKey);
+    else
+        ownSettings().setValue(folderKey, folder);
+}
+
 QString startFolder(const QString &given)
 {
     if (!given.isEmpty())
         return given;
-    const QString chosen = QSettings().value(folderKey).toString();
+    const QString chosen = ownSettings().value(folderKey).toString();
     if (!chosen.isEmpty() && QFileInfo::exists(chosen + QStringLiteral("VantorPrefs.ini")))
         return chosen;
     return iniFolder();
@@ -66,7 +80,7 @@ QStringList searchedFolders(const QString &given)
     if (!given.isEmpty())
         return {given};
     QStringList folders = iniFolderCandidates(IniFolderSearch::fromEnvironment());
-    const QString chosen = QSettings().value(folderKey).toString();
+    const QString chosen = ownSettings().value(folderKey).toString();
     if (!chosen.isEmpty())
         folders.prepend(chosen);
     return folders;
@@ -111,7 +125,7 @@ std::unique_ptr<IniStore> openIniStore(const QString &folder, const QString &giv
         auto store = std::make_unique<IniStore>(tried);
         if (store->isOpen()) {
             if (tried != folder)
-                QSettings().setValue(folderKey, tried);
+                rememberFolder(tried);
             return store;
         }
         const SaveFailure failure = *store->openFailure();

@@ -15,6 +15,10 @@ class IniStore;
 // preferences file), else the one the search finds.
 QString startFolder(const QString &given);
 
+// The folder the player chose in the first-run box, tried first at the next
+// start; empty forgets it. Kept where the desktop keeps a program's settings.
+void rememberFolder(const QString &folder);
+
 // The folders looked at for the files, as --locate lists them.
 QStringList searchedFolders(const QString &given);
 

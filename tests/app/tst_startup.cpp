@@ -77,12 +77,13 @@ void TestStartup::firstRunTakesAChosenFolder()
     int asked = 0;
     setFolderChooser([&](const QString &) { return ++asked == 1 ? home.home() : chosen.path(); });
     MessageBoxWatcher watcher(QMessageBox::NoButton, QString("Choose Folder…"));
-    QVERIFY(openIniStore(startFolder(QString())));
+    QVERIFY(openIniStore(home.iniFolder(), home.iniFolder()));
     QCOMPARE(watcher.seen.size(), 2);
     QVERIFY2(watcher.seen[0].contains("| Folders searched:\n  " + QDir::toNativeSeparators(home.iniFolder())),
              qPrintable(watcher.seen[0]));
     QCOMPARE(startFolder(QString()), chosen.path() + '/');
     QCOMPARE(startFolder("/given/"), QString("/given/"));
+    rememberFolder(QString());
 }
 
 #ifdef Q_OS_UNIX

@@ -30,9 +30,20 @@ std::optional<Fit> fitOf(QWidget *widget)
     if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().contains(u'<'))
         return Fit{label->text().remove(u'&'), label->contentsRect(), label->wordWrap()};
     if (auto *box = qobject_cast<QAbstractSpinBox *>(widget)) {
-        const int edit = box->findChild<QLineEdit *>()->contentsRect().width() - 4; // the line edit's own margins
-        if (auto *real = qobject_cast<QDoubleSpinBox *>(box))
-            return wide(real->prefix() + real->textFromValue(real->maximum()) + real->suffix(), edit);
+        // The field the style leaves beside the arrows (a hidden page's boxes are not laid out
+        // yet), less the line edit's own margins.
+        QStyleOptionSpinBox option;
+        option.initFrom(box);
+        option.frame = box->hasFrame();
+        option.subControls = QStyle::SC_SpinBoxFrame | QStyle::SC_SpinBoxEditField | QStyle::SC_SpinBoxUp
+            | QStyle::SC_SpinBoxDown;
+        const int edit = style->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxEditField, box).width() - 4;
+        if (auto *real = qobject_cast<QDoubleSpinBox *>(box)) { // the maximum, or the longest value below it
+            const QString top = real->textFromValue(real->maximum());
+            const QString below = real->textFromValue(real->maximum() - std::pow(10.0, -real->decimals()));
+            return wide(box->fontMetrics().horizontalAdvance(top) > box->fontMetrics().horizontalAdvance(below) ? top
+                                                                                                             : below, edit);
+        }
         if (auto *whole = qobject_cast<QSpinBox *>(box))
             return wide(whole->prefix() + QString::number(whole->maximum()) + whole->suffix(), edit);
     }

@@ -1,5 +1,6 @@
 #include "catalogue.h"
 #include "controlbinding.h"
+#include "startup.h"
 #include "windowfixture.h"
 
 #include <QtTest>
@@ -375,7 +376,7 @@ private slots:
         const QString other = fixture.home.home() + "/other/";
         TestSupport::writeBytes(other + "VantorPrefs.ini", QByteArray(smallPrefs).replace("Interval=1", "Interval=0"));
         TestSupport::writeBytes(other + "Vantor.ini", smallMain);
-        QSettings().setValue("folder", other);
+        rememberFolder(other);
         fixture.restart();
         const auto *status = fixture.get<QLabel>("lblStatus");
         const auto shows = [status](const QString &text) { return QTextDocumentFragment::fromHtml(status->text()).toPlainText()
@@ -400,7 +401,7 @@ private slots:
         answering(QMessageBox::Discard, [&] { fixture.window->switchToFolder(other); });
         QCOMPARE(fixture.shown("ckbVSync spnGamma"), "ckbVSync=false spnGamma=1.5");
         QVERIFY2(shows(QDir::toNativeSeparators(other)), qPrintable(status->text()));
-        QSettings().remove("folder");
+        rememberFolder(QString());
     }
 
     // A failed save is shown with its reason, and the next Apply saves once the way is clear.
