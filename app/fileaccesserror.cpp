@@ -5,14 +5,15 @@
 #include <QMessageBox>
 #include <QStringList>
 
-namespace {
-
 QString fileAccessErrorTitle()
 {
-    return QStringLiteral("File access error!");
+    return SaveFailureText::tr("File access error!");
 }
 
-} // namespace
+QString SaveFailureText::openError(const SaveFailure &failure)
+{
+    return tr("Couldn't open %1!").arg(QDir::toNativeSeparators(failure.path));
+}
 
 QString SaveFailureText::reason(const SaveFailure &failure)
 {
@@ -67,7 +68,7 @@ void showOpenError(const SaveFailure &failure)
     box.setWindowTitle(fileAccessErrorTitle());
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
-    box.setText(QStringLiteral("Couldn't open ") + QDir::toNativeSeparators(failure.path) + u'!');
+    box.setText(SaveFailureText::openError(failure));
     // A missing file, or one that cannot be read, is named alone, as it always was.
     if (failure.kind == SaveFailure::Kind::Empty)
         box.setInformativeText(SaveFailureText::reason(failure));
@@ -83,7 +84,7 @@ void showSaveErrors(QWidget *parent, const QList<SaveFailure> &failures)
     for (const SaveFailure &failure : failures) {
         const QString path = QDir::toNativeSeparators(failure.path);
         const QString reason = SaveFailureText::reason(failure);
-        files.append(QStringLiteral("Couldn't save ") + path + u'!');
+        files.append(SaveFailureText::tr("Couldn't save %1!").arg(path));
         reasons.append(failures.size() == 1 ? reason : path + QStringLiteral(": ") + reason);
     }
     QMessageBox box(parent);

@@ -11,6 +11,7 @@ class QWidget;
 // The "File access error!" box: a file the program needs could not be read at
 // start, or could not be written by a save.
 void showOpenError(const SaveFailure &failure);
+QString fileAccessErrorTitle();
 void showSaveErrors(QWidget *parent, const QList<SaveFailure> &failures);
 
 // The words the box gives for a file that failed at start or in a save.
@@ -20,4 +21,6 @@ class SaveFailureText
 
 public:
     static QString reason(const SaveFailure &failure);
+    // "Couldn't open <path>!"
+    static QString openError(const SaveFailure &failure);
 };

@@ -74,6 +74,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     nameTheProgram();
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vantor_configurator"));
+    installQtTranslations();
     std::unique_ptr<IniStore> store = openIniStore(folder, commandLine.folder);
     if (!store)
         return 2;

@@ -7,9 +7,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
+#include <QTranslator>
 
 namespace {
 
@@ -41,7 +44,7 @@ QString askForFolder(const SaveFailure &failure, const QString &given)
 {
     QMessageBox box;
     box.setIcon(QMessageBox::Critical);
-    box.setWindowTitle(QStringLiteral("File access error!"));
+    box.setWindowTitle(fileAccessErrorTitle());
     const QStringList lines = startErrorText(failure, searchedFolders(given)).split(u'\n');
     const qsizetype searched = lines.indexOf(QCoreApplication::translate("Startup", "Folders searched:"));
     box.setText(lines.mid(0, searched).join(u'\n').trimmed());
@@ -88,7 +91,7 @@ QStringList searchedFolders(const QString &given)
 
 QString startErrorText(const SaveFailure &failure, const QStringList &searched)
 {
-    QString text = QStringLiteral("Couldn't open ") + QDir::toNativeSeparators(failure.path) + u'!';
+    QString text = SaveFailureText::openError(failure);
     if (failure.kind != SaveFailure::Kind::Missing) {
         const QString reason = failure.kind == SaveFailure::Kind::Empty ? SaveFailureText::reason(failure) : QString();
         return reason.isEmpty() ? text : text + u'\n' + reason;
@@ -138,6 +141,15 @@ std::unique_ptr<IniStore> openIniStore(const QString &folder, const QString &giv
             return nullptr;
         tried = withSeparator(chosen);
     }
+}
+
+bool installQtTranslations()
+{
+    static QTranslator qtWords;
+    if (!qtWords.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    return QCoreApplication::installTranslator(&qtWords);
 }
 
 void setFolderChooser(std::function<QString(const QString &start)> chooser)

@@ -37,6 +37,10 @@ bool displayAvailable();
 // access error!" box names it. Null when the player closes the box.
 std::unique_ptr<IniStore> openIniStore(const QString &folder, const QString &given = QString());
 
+// Qt's own words (standard buttons, context menus) in the system's language,
+// where Qt's translations are installed; false where they are not.
+bool installQtTranslations();
+
 // For tests: what "Choose Folder…" asks the player (by default the platform's
 // folder dialog, starting in start); an empty answer is a cancel.
 void setFolderChooser(std::function<QString(const QString &start)> chooser);

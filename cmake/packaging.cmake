@@ -49,5 +49,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The form's fixed geometry fits the narrow Liberation fonts; wider ones clip its captions.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation2)
+# Qt's own words (standard buttons, context menus) in the player's language.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -20,6 +20,7 @@ private slots:
 #ifdef Q_OS_UNIX
     void fileWithoutReadPermissionIsUnreadable();
 #endif
+    void qtWordsFollowTheSystemLanguage();
 };
 
 void TestStartup::unreadableFileGivesOneMessageAndNoStore_data()
@@ -104,6 +105,17 @@ void TestStartup::fileWithoutReadPermissionIsUnreadable()
     QCOMPARE(result.status, 0);
 }
 #endif
+
+// Qt's own words follow the system's language (last: the translator stays).
+void TestStartup::qtWordsFollowTheSystemLanguage()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    if (!installQtTranslations())
+        QSKIP("Qt's translations are not installed here (qt6-translations-l10n)");
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Discard);
+    QCOMPARE(box.button(QMessageBox::Discard)->text(), QString("Verwerfen"));
+}
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

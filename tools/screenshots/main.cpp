@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTest>
@@ -73,6 +74,14 @@ int main(int argc, char *argv[])
         if (!save(page.file))
             return 1;
     }
+
+    // The status line after an Apply.
+    child<QTabWidget>(window, "tabMain")->setCurrentIndex(0);
+    child<QTabWidget>(window, "tabGFX")->setCurrentIndex(0);
+    child<QCheckBox>(window, "ckbVSync")->toggle();
+    child<QPushButton>(window, "btnApply")->click();
+    if (!save("saved.png"))
+        return 1;
 
     // The preview pane, showing the filtering level the files hold.
     child<QTabWidget>(window, "tabMain")->setCurrentIndex(0);
