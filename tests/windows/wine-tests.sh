@@ -134,7 +134,7 @@ echo "wine-tests: realwindow apply: PASS"
 start missing "$main"
 wait_for "the \"$error_title\" box" 60 appears "$error_title" "$title" box
 xdotool windowfocus --sync "$box"
-import -window root "$work/first-run.png"
+sleep 0.5 && import -window root "$work/first-run.png"
 xdotool key Escape # Close; Return would choose a folder
 finish 30 2
 [ ! -e "$folder/$prefs" ] && cmp -s "$examples/$main" "$folder/$main" || fail "the failed start changed the files"
