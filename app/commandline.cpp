@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "commandline.h"
 
 #include "inifolder.h"
@@ -110,7 +113,13 @@ CommandLine parseCommandLine(const QStringList &arguments, QTextStream &out, QTe
         return result;
     }
     if (parser.isSet(version)) {
-        out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion() << Qt::endl;
+        out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion() << Qt::endl
+            << QCoreApplication::translate("CommandLine",
+                   "Copyright 2026 The Vantor Configurator developers.\n"
+                   "License GPL-3.0-or-later: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+                   "This is free software: you are free to change and redistribute it.\n"
+                   "There is NO WARRANTY, to the extent permitted by law.")
+            << Qt::endl;
         result.exitCode = 0;
         return result;
     }

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "commandline.h"
 #include "inistore.h"
 #include "mainwindow.h"
@@ -73,7 +76,11 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     nameTheProgram();
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vantor_configurator"));
+    // The window's class (X11) and app id (Wayland) are the desktop entry's id, so
+    // that a dock ties the window to its launcher.
+    const QString desktopId = QStringLiteral("io.github.vantor_configurator");
+    QGuiApplication::setDesktopFileName(desktopId);
+    QCoreApplication::setApplicationName(desktopId);
     installQtTranslations();
     std::unique_ptr<IniStore> store = openIniStore(folder, commandLine.folder);
     if (!store)

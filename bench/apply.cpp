@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // "Apply" on the example INI pair against the least any save of the same result
 // costs: two QSaveFile commits of the final bytes of both files.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start to window shown: the program's window on the example INI pair against
 // the same form without the program (Ui::MainForm set up in a plain QMainWindow).
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Read + 71 writes + save on large generated INI pairs: IniStore against
 // QSettings (IniFormat) doing the same read, the same 71 setValue calls and
 // sync(). Peak memory of each configuration comes from a process of its own.

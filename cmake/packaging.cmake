@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Desktop integration and the Debian package, on Linux.
 #
 # The desktop entry and the AppStream metainfo carry the application's id in their file
@@ -9,6 +12,11 @@ set(VANTOR_SCREENSHOT_BASE_URL "https://vantor-configurator.invalid/screenshots"
     "Web folder that serves docs/screenshots/ (AppStream takes screenshots by URL only)")
 set(VANTOR_PACKAGE_CONTACT "Vantor Configurator maintainers <maintainers@vantor-configurator.invalid>"
     CACHE STRING "Maintainer of the Debian package")
+# The project's web home (the pages of the GitHub account its id names), who makes it, and
+# the date of this version, for the AppStream release entry.
+set(VANTOR_HOMEPAGE "https://vantor-configurator.github.io/" CACHE STRING "The project's home page")
+set(VANTOR_DEVELOPER "The Vantor Configurator developers" CACHE STRING "Who makes the program")
+set(VANTOR_RELEASE_DATE "2026-12-07" CACHE STRING "The release date of this version (YYYY-MM-DD)")
 
 if(NOT UNIX OR APPLE)
     return()

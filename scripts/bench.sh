@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds in Release (in its own build folder) and runs every benchmark headless,
 # then prints a summary of all figures. Benchmarks print; they never fail on a time.
 #

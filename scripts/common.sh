@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by run.sh and test.sh: installs what is missing and builds.
 set -euo pipefail
 

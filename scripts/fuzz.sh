@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the INI engine's libFuzzer target with clang and runs it for a while.
 # Usage: scripts/fuzz.sh [seconds] [extra libFuzzer options...]
 # Crashing inputs are written to build-fuzz/artifacts/.

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the artwork generators and remakes what they draw:
 #   resources/app.ico
 #   resources/icons/hicolor/<N>x<N>/apps/vantor-configurator.png

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package: installs what is missing, builds in Release for the prefix
 # /usr (in its own build folder) and runs CPack's DEB generator, whose Depends come from
 # dpkg-shlibdeps. Prints the package's path, size and control fields.

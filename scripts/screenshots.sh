@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Remakes docs/screenshots/*.png: every page of the window on the example INI
 # pair, in a real X window on a virtual screen.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"

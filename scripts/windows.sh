@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Cross-builds the Windows program on Debian 12: one self-contained vantor-configurator.exe,
 # packed with its preview pictures as vantor-configurator-<version>-windows-x64.zip.
 # With --test it also builds the Windows tests and runs them, and the real program, under Wine.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Windows: a file is replaced with ReplaceFileW, which swaps the new file in
 // under the old one's attributes, security descriptor and streams, and moves
 // the old one to a name of our choosing, so that it can be compared with what

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs the build into a scratch prefix and checks that everything a desktop
 # install needs is in its place.
 file(REMOVE_RECURSE ${PREFIX})

@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the tests that drive a real window on an X server of their own (realwindow.sh,
 # wine-tests.sh): bounded waits, windows found by title, the program's end, and Xvfb.
 # The sourcing script sets tag (what its messages start with), work (its scratch folder),

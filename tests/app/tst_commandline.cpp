@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "commandline.h"
 #include "testsupport.h"
 
@@ -65,7 +68,9 @@ void TestCommandLine::answersWithoutAWindow_data()
 #else
     QTest::newRow("help, short") << QStringList{"-h"} << false << 0 << "Steam Proton prefix" << "";
 #endif
-    QTest::newRow("version") << QStringList{"--version"} << false << 0 << "vantor-configurator 1.0.0\n" << "";
+    QTest::newRow("version and licence") << QStringList{"--version"} << false << 0
+                                         << "vantor-configurator 1.0.0\nCopyright 2026 The Vantor Configurator "
+                                            "developers.\nLicense GPL-3.0-or-later" << "";
     QTest::newRow("unknown option") << QStringList{"--bogus"} << false << 2 << ""
                                     << "vantor-configurator: Unknown option 'bogus'.\n";
     QTest::newRow("stray argument") << QStringList{"Vantor.ini"} << false << 2 << ""

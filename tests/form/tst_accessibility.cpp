@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A player who cannot see the form, or does not use a mouse: every control has a name a
 // screen reader can say, and every page and control is reached with the keyboard alone.
 

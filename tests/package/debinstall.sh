@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from this build tree, installs it with apt-get as a player would,
 # validates its desktop entry and metainfo, runs /usr/bin/vantor-configurator --version and
 # drives the installed program through the real-window test, then removes the package and

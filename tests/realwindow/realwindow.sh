@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the real program on its own Xvfb, driven with xdotool as a player would: the pair named
 # with --folder, HOME empty; tick V-Sync off, click Apply, close as a window manager does, expect
 # exit code 0, the change in its file, the key lines kept and the other file untouched. Then the
@@ -59,6 +61,8 @@ wait_for "the main window" 20 appears "$title" "$error_title" window
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$X,$Y,$WIDTH,$HEIGHT" = 0,0,560,306 ] || fail "main window at $X,$Y, $WIDTH x $HEIGHT"
 shot plain
+[ "$(xdotool search --class '^io\.github\.vantor_configurator$')" = "$window" ] ||
+    fail "the window's class is not the desktop entry's id"
 xdotool mousemove --sync --window "$window" 106 167 click 1 # V-Sync
 xdotool mousemove --sync --window "$window" 515 290 click 1 # Apply
 wait_for "Apply to save the change" 20 saved_vsync_off

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Asks an X window to close the way a window manager does when the player clicks the title
 // bar's close button: a WM_PROTOCOLS client message carrying WM_DELETE_WINDOW, which lets the
 // program run its own close handling (xdotool's windowclose destroys the window instead).

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Apply while another program saves the same file. A second writer, standing in
 // for the game, saves Vantor.ini once per round at a random moment of the
 // store's save, in one of the three ways programs save files. Every outcome

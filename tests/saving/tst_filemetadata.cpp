@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A saved file stays the player's: owner, group, mode, ACL and extended
 // attributes, every hard link and symbolic link; and the first save of a
 // session keeps the file as it was beside it.

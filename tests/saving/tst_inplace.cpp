@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A file written in place (it has a second name) is never left half new. What a killed save
 // leaves beside the files goes with a later save; another program's lease at start is waited for.
 

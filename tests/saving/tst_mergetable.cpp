@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The game changes the files between the store's load and its save: the save
 // lays the player's writes onto the files as they are then, and decides there
 // which file each key goes to.

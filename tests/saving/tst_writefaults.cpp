@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What stands in the way of a save, for a small and a large file: the file
 // on disk stays whole, no temporary file stays behind, the reason is the
 // system's, and a later save keeps every line.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Holds a file open the way a running game holds its INI file: reading, with read and
 // write sharing but no delete sharing, so that no other program can replace or remove it.
 // Usage: holdopen FILE. Prints "holding" once the file is open, and lets it go when a line

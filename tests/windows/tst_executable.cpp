@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What Windows reads from the built vantor-configurator.exe before it runs a line of it:
 // the one manifest and the version information.
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The store on Windows file semantics: the read-only attribute, a file the game holds
 // open, the backup, hard links, another program's save landing just before the swap,
 // profile folders with non-ASCII letters or beyond MAX_PATH, the shell's documents

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the Windows build under Wine on its own Xvfb, in a fresh Wine prefix inside the build
 # folder whose Documents is a real folder (a new prefix links it to $HOME):
 #  1. every tst_*.exe the build produced, each writing its report to a file, since Wine loses

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Feeds arbitrary bytes to IniDocument as a file, writes a few keys chosen from
 // the same bytes, and checks what the engine promises:
 //  - an untouched document serialises to exactly the input;

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Draws the application icon and writes it as a Windows .ico and as PNGs
 // for the freedesktop hicolor icon theme.
 //

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders the pictures that illustrate the graphics settings: one courtyard
 // scene (a tiled floor receding to the horizon, a wall, a leaning post with a
 // cross-arm and three cables against the sky), drawn with the texture
