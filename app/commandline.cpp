@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace {
@@ -94,7 +95,10 @@ CommandLine parseCommandLine(const QStringList &arguments, QTextStream &out, QTe
     }
 
     CommandLine result;
-    if (!parser.parse(arguments)) {
+    // "/?" asks for help, as Windows programs take it.
+    QStringList given = arguments;
+    given.replaceInStrings(QRegularExpression(QStringLiteral("^/\\?$")), QStringLiteral("--help"));
+    if (!parser.parse(given)) {
         err << QCoreApplication::applicationName() << ": " << parser.errorText() << Qt::endl;
         result.exitCode = 2;
         return result;
@@ -121,6 +125,16 @@ CommandLine parseCommandLine(const QStringList &arguments, QTextStream &out, QTe
                    "There is NO WARRANTY, to the extent permitted by law.")
             << Qt::endl;
         result.exitCode = 0;
+        return result;
+    }
+    if (parser.isSet(folder) && parser.value(folder).contains(u'"')) {
+        // The command prompt takes \" as a quote inside the value: "C:\...\Vantor\" --locate is one argument.
+        err << QCoreApplication::applicationName() << ": "
+            << QCoreApplication::translate("CommandLine", "The folder '%1' holds a double quote: a backslash before a "
+                                                          "closing quote makes the quote part of the name. Leave off "
+                                                          "the last backslash.").arg(parser.value(folder))
+            << Qt::endl;
+        result.exitCode = 2;
         return result;
     }
     if (parser.isSet(folder))

@@ -13,9 +13,36 @@ QString fileAccessErrorTitle()
     return SaveFailureText::tr("File access error!");
 }
 
+QString SaveFailureText::shownPath(const QString &path)
+{
+    constexpr qsizetype longest = 80;
+    const QString native = QDir::toNativeSeparators(path);
+    if (native.size() <= longest)
+        return native;
+    return native.left(25) + QChar(0x2026) + native.right(longest - 26);
+}
+
 QString SaveFailureText::openError(const SaveFailure &failure)
 {
-    return tr("Couldn't open %1!").arg(QDir::toNativeSeparators(failure.path));
+    return tr("Couldn't open %1!").arg(shownPath(failure.path));
+}
+
+QString SaveFailureText::startReason(const SaveFailure &failure)
+{
+    switch (failure.kind) {
+    case SaveFailure::Kind::Missing:
+        return QString();
+    case SaveFailure::Kind::NotText:
+        return tr("It does not read as lines of text (wide text without a byte order mark, or cut short), so it is "
+                  "not edited.");
+    case SaveFailure::Kind::ReadFailed:
+        return tr("It cannot be read (%1).").arg(failure.systemText);
+    case SaveFailure::Kind::KeepsChanging:
+    case SaveFailure::Kind::HeldOpen:
+        return tr("Another program, probably the game, is writing it. Close the game and start again.");
+    default:
+        return reason(failure);
+    }
 }
 
 QString SaveFailureText::reason(const SaveFailure &failure)
@@ -72,9 +99,7 @@ void showOpenError(const SaveFailure &failure)
     box.setStandardButtons(QMessageBox::Ok);
     box.setDefaultButton(QMessageBox::Ok);
     box.setText(SaveFailureText::openError(failure));
-    // A missing file, or one that cannot be read, is named alone, as it always was.
-    if (failure.kind == SaveFailure::Kind::Empty)
-        box.setInformativeText(SaveFailureText::reason(failure));
+    box.setInformativeText(SaveFailureText::startReason(failure));
     box.exec();
 }
 
@@ -85,7 +110,7 @@ void showSaveErrors(QWidget *parent, const QList<SaveFailure> &failures)
     QStringList files;
     QStringList reasons;
     for (const SaveFailure &failure : failures) {
-        const QString path = QDir::toNativeSeparators(failure.path);
+        const QString path = SaveFailureText::shownPath(failure.path);
         const QString reason = SaveFailureText::reason(failure);
         files.append(SaveFailureText::tr("Couldn't save %1!").arg(path));
         reasons.append(failures.size() == 1 ? reason : path + QStringLiteral(": ") + reason);

@@ -24,6 +24,9 @@ class SaveFailureText
 
 public:
     static QString reason(const SaveFailure &failure);
-    // "Couldn't open <path>!"
+    // Why a file stops the start; empty for a missing one, which the first-run box explains.
+    static QString startReason(const SaveFailure &failure);
+    // "Couldn't open <path>!", a long path shortened in the middle so that the file name shows.
     static QString openError(const SaveFailure &failure);
+    static QString shownPath(const QString &path);
 };

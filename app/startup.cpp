@@ -95,10 +95,8 @@ QStringList searchedFolders(const QString &given)
 QString startErrorText(const SaveFailure &failure, const QStringList &searched)
 {
     QString text = SaveFailureText::openError(failure);
-    if (failure.kind != SaveFailure::Kind::Missing) {
-        const QString reason = failure.kind == SaveFailure::Kind::Empty ? SaveFailureText::reason(failure) : QString();
-        return reason.isEmpty() ? text : text + u'\n' + reason;
-    }
+    if (failure.kind != SaveFailure::Kind::Missing)
+        return text + u'\n' + SaveFailureText::startReason(failure);
     text += u'\n' + QCoreApplication::translate("Startup", "The game creates its two settings files the first time it "
                                                           "starts. Start the game once, or choose the folder that "
                                                           "holds them.");

@@ -75,6 +75,9 @@ void TestCommandLine::answersWithoutAWindow_data()
                                     << "vantor-configurator: Unknown option 'bogus'.\n";
     QTest::newRow("stray argument") << QStringList{"Vantor.ini"} << false << 2 << ""
                                     << "vantor-configurator: Unexpected argument 'Vantor.ini'.\n";
+    QTest::newRow("/? is help") << QStringList{"/?"} << false << 0 << "--folder <dir>" << "";
+    QTest::newRow("folder with a quote, as \\\" leaves it") << QStringList{"--folder", "C:\\Vantor\" --locate"} << false
+                                                          << 2 << "" << "holds a double quote";
     QTest::newRow("folder without its value") << QStringList{"--folder"} << false << 2 << ""
                                               << "vantor-configurator: Missing value after '--folder'.\n";
     QTest::newRow("locate, files found") << QStringList{"--locate"} << true << 0 << "<folder>\n" << "";

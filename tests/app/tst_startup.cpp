@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "fileaccesserror.h"
 #include "inistore.h"
 #include "startup.h"
 #include "windowfixture.h"
@@ -23,6 +24,7 @@ private slots:
 #ifdef Q_OS_UNIX
     void fileWithoutReadPermissionIsUnreadable();
 #endif
+    void longPathsKeepTheFileName();
     void qtWordsFollowTheSystemLanguage();
 };
 
@@ -36,8 +38,9 @@ void TestStartup::unreadableFileGivesOneMessageAndNoStore_data()
     QTest::newRow("preferences file missing") << "missing" << "file" << "VantorPrefs.ini";
     QTest::newRow("main file missing") << "file" << "missing" << "Vantor.ini";
     QTest::newRow("both missing: only the preferences file") << "missing" << "missing" << "VantorPrefs.ini";
-    QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini";
-    QTest::newRow("main file is UTF-16 cut inside a unit") << "file" << "cut utf-16" << "Vantor.ini";
+    QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini! | Something other than a";
+    QTest::newRow("main file is UTF-16 cut inside a unit") << "file" << "cut utf-16"
+                                                           << "Vantor.ini! | It does not read as lines of text";
     QTest::newRow("preferences file blank") << "blank" << "file" << "VantorPrefs.ini! | " + empty;
     QTest::newRow("main file of 0 bytes") << "file" << "" << "Vantor.ini! | " + empty;
 }
@@ -108,6 +111,15 @@ void TestStartup::fileWithoutReadPermissionIsUnreadable()
     QCOMPARE(result.status, 0);
 }
 #endif
+
+// A long path is shortened in the middle: the file name always shows.
+void TestStartup::longPathsKeepTheFileName()
+{
+    const QString path = "/home/player/" + QString("a deep folder/").repeated(8) + "VantorPrefs.ini";
+    const QString text = SaveFailureText::openError(SaveFailure{path, SaveFailure::Kind::Missing, {}});
+    QVERIFY2(text.size() < 100 && text.contains(QChar(0x2026))
+             && text.endsWith(QDir::toNativeSeparators("/a deep folder/VantorPrefs.ini!")), qPrintable(text));
+}
 
 // Qt's own words follow the system's language (last: the translator stays).
 void TestStartup::qtWordsFollowTheSystemLanguage()

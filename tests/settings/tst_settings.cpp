@@ -3,6 +3,7 @@
 
 #include "catalogue.h"
 #include "controlbinding.h"
+#include "fileaccesserror.h"
 #include "startup.h"
 #include "windowfixture.h"
 
@@ -416,7 +417,7 @@ private slots:
         const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
         QVERIFY(QFile::setPermissions(path, readOnly));
         fixture.set("ckbScreenFuScr=true");
-        QCOMPARE(fixture.apply(), QStringList("File access error! | Couldn't save " + QDir::toNativeSeparators(path)
+        QCOMPARE(fixture.apply(), QStringList("File access error! | Couldn't save " + SaveFailureText::shownPath(path)
                                               + "! | The file is read-only."));
         QCOMPARE(fixture.home.main(), mainWith("bFull Screen=0"));
         QCOMPARE(QFileInfo(path).permissions() & 0x7077, readOnly);
