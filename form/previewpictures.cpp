@@ -63,6 +63,15 @@ QString previewPicturePath(const QString &fileName)
 
 void showPreviewPicture(QLabel *label, const QString &fileName)
 {
-    const QPixmap picture(previewPicturePath(fileName));
-    label->setPixmap(picture.isNull() ? picture : picture.scaledToWidth(400, Qt::FastTransformation));
+    const QString path = previewPicturePath(fileName);
+    const QPixmap picture(path);
+    if (picture.isNull()) {
+        // Said in the pane, not in a box: the settings work without the pictures.
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignCenter);
+        label->setText(QCoreApplication::translate("PreviewPictures", "No picture: %1 is missing or cannot be read.")
+                           .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+        return;
+    }
+    label->setPixmap(picture.scaledToWidth(400, Qt::FastTransformation));
 }

@@ -25,5 +25,6 @@ const PreviewLevel *antiAliasingLevel(int position);
 // Returns the first of these that exists, or the first when none does.
 QString previewPicturePath(const QString &fileName);
 
-// Shows the picture 400 pixels wide in the label; a missing or broken file blanks it.
+// Shows the picture 400 pixels wide in the label; for a missing or broken file
+// the label says which file it is.
 void showPreviewPicture(QLabel *label, const QString &fileName);

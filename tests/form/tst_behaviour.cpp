@@ -223,7 +223,11 @@ private slots:
                                  program + "/previews/", "previews/"};
         const auto removeAll = [&] { for (const QString &place : places) QFile::remove(place + name); };
         removeAll();
-        QCOMPARE(previewPicturePath(name), "previews/" + name); // found nowhere: the working folder's
+        QCOMPARE(previewPicturePath(name), "previews/" + name); // nowhere: the working folder's, as the pane says
+        QLabel pane;
+        showPreviewPicture(&pane, name);
+        QVERIFY2(pane.text().contains(QDir::toNativeSeparators(QFileInfo("previews/" + name).absoluteFilePath())),
+                 qPrintable(pane.text()));
         for (const QString &place : places) { // each place in turn comes before the ones found so far
             writePicture(place + name, {80, 45});
             QCOMPARE(previewPicturePath(name), place + name);
