@@ -7,10 +7,10 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 # The real-window and package tests drive the program under Xvfb with xdotool, and compare
 # screenshots (ImageMagick) with and without a platform theme (qt6ct); Qt's German words
 # (qt6-translations-l10n) stand for the player's language; reuse checks every file's licence;
-# the package test builds
-# the .deb (dpkg-dev, file) and validates its desktop entry and metainfo.
+# the package test builds the .deb with debhelper (dpkg-dev), checks it with lintian, and
+# validates its desktop entry and metainfo.
 ensure_packages "${build_packages[@]}" xvfb xauth xdotool imagemagick qt6ct qt6-translations-l10n reuse dpkg-dev \
-    file desktop-file-utils appstream
+    debhelper lintian desktop-file-utils appstream
 build_project
 cd "$build_dir"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 900 "$@"

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the Debian package from this build tree, installs it with apt-get as a player would,
-# validates its desktop entry and metainfo, runs /usr/bin/vantor-configurator --version and
+# Builds the Debian package with scripts/package.sh (debhelper, lintian with no error or
+# warning), installs it with apt-get as a player would, validates its desktop entry and
+# metainfo (appstreamcli --pedantic), runs /usr/bin/vantor-configurator --version and
 # drives the installed program through the real-window test, then removes the package and
 # what it pulled in: the machine ends as it began. A package that was installed before stays
 # installed. Skips (exit 77) without root, apt or dpkg.
-# Usage: debinstall.sh BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION CPACK
+# Usage: debinstall.sh SOURCE-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION
 set -euo pipefail
 export LC_ALL=C DEBIAN_FRONTEND=noninteractive
-[ $# -eq 5 ] || { echo "usage: $0 BUILD-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION CPACK" >&2; exit 2; }
-build=$(readlink -f "$1") examples=$(readlink -f "$2") wmdelete=$(readlink -f "$3") version=$4 cpack=$5
+[ $# -eq 4 ] || { echo "usage: $0 SOURCE-DIR EXAMPLES-FOLDER WMDELETE-HELPER VERSION" >&2; exit 2; }
+source_dir=$(readlink -f "$1") examples=$(readlink -f "$2") wmdelete=$(readlink -f "$3") version=$4
 name=vantor-configurator id=io.github.vantor_configurator program=/usr/bin/vantor-configurator
 # Other programs may hold the dpkg lock for a while (an apt run of their own).
 apt=(apt-get -y -q -o DPkg::Lock::Timeout=300)
@@ -19,7 +20,7 @@ skip() { echo "package: SKIPPED: $*"; exit 77; }
 fail() { echo "package: FAIL: $*" >&2; exit 1; }
 
 [ "$(id -u)" -eq 0 ] || skip "installing a package needs root"
-for tool in apt-get dpkg dpkg-query dpkg-deb dpkg-shlibdeps file Xvfb xdotool desktop-file-validate appstreamcli; do
+for tool in apt-get dpkg dpkg-query dpkg-deb dpkg-buildpackage dh lintian Xvfb xdotool desktop-file-validate appstreamcli; do
     command -v "$tool" >/dev/null || skip "no $tool here (scripts/test.sh installs it)"
 done
 
@@ -61,9 +62,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
 
-# The package, made from this build as scripts/package.sh makes it from a Release build.
-"$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work/deb" >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+# The package as scripts/package.sh makes it, lintian's check included.
+VANTOR_PACKAGE_BUILD_DIR="$work/deb" bash "$source_dir/scripts/package.sh" >"$work/package.log" 2>&1 ||
+    { cat "$work/package.log" >&2; fail "scripts/package.sh failed"; }
 deb=$(echo "$work/deb/${name}_${version}_$(dpkg --print-architecture).deb")
 [ -f "$deb" ] || fail "no $(basename "$deb") made"
 dpkg-deb --field "$deb" Depends | grep -q 'libqt6widgets6' || fail "Depends lacks the Qt libraries: $(dpkg-deb --field "$deb" Depends)"
@@ -77,17 +78,19 @@ reinstall=()
 [ "$(status_of "$name")" = installed ] || fail "$name is not installed after apt-get install"
 
 for file in "$program" "/usr/share/applications/$id.desktop" "/usr/share/metainfo/$id.metainfo.xml" \
+            "/usr/share/doc/$name/copyright" "/usr/share/doc/$name/changelog.gz" \
             /usr/share/man/man1/vantor-configurator.1.gz /usr/share/icons/hicolor/128x128/apps/vantor-configurator.png \
             /usr/share/vantor-configurator/previews/msaa_8.jpg; do
     [ -f "$file" ] || fail "the package did not install $file"
 done
 desktop-file-validate "/usr/share/applications/$id.desktop" || fail "desktop-file-validate"
-appstreamcli validate --no-net "/usr/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 ||
+appstreamcli validate --pedantic --no-net "/usr/share/metainfo/$id.metainfo.xml" >"$work/appstream.log" 2>&1 ||
     { cat "$work/appstream.log" >&2; fail "appstreamcli validate"; }
 
 # --version answers without a display.
 answer=$(env -u DISPLAY -u QT_QPA_PLATFORM timeout 20 "$program" --version) || fail "--version failed"
-[ "$answer" = "$name $version" ] || fail "--version said \"$answer\""
+[ "$(head -n 1 <<<"$answer")" = "$name $version" ] && grep -q 'GPL-3.0-or-later' <<<"$answer" ||
+    fail "--version said \"$answer\""
 
 # The installed program in a real window: Apply on the examples named with --folder, and a missing file.
 bash "$(dirname "${BASH_SOURCE[0]}")/../realwindow/realwindow.sh" "$program" "$examples" "$wmdelete" ||
