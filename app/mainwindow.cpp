@@ -123,8 +123,8 @@ bool MainWindow::mayLeaveChanges(const QString &question)
 {
     if (!hasUnappliedChanges())
         return true;
-    const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, windowTitle(), question, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    const QMessageBox::StandardButton answer = QMessageBox::question(this, windowTitle(), question,
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
     if (answer == QMessageBox::Save)
         on_btnApply_clicked();
     return answer == QMessageBox::Discard || (answer == QMessageBox::Save && !hasUnappliedChanges());

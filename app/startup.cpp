@@ -52,7 +52,8 @@ QString askForFolder(const SaveFailure &failure, const QString &given)
     const qsizetype searched = lines.indexOf(QCoreApplication::translate("Startup", "Folders searched:"));
     box.setText(lines.mid(0, searched).join(u'\n').trimmed());
     box.setInformativeText(lines.mid(searched).join(u'\n'));
-    QPushButton *choose = box.addButton(QCoreApplication::translate("Startup", "Choose Folder…"), QMessageBox::AcceptRole);
+    QPushButton *choose =
+        box.addButton(QCoreApplication::translate("Startup", "Choose Folder…"), QMessageBox::AcceptRole);
     box.addButton(QMessageBox::Close);
     box.setDefaultButton(choose);
     box.exec();

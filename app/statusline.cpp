@@ -57,7 +57,8 @@ void StatusLine::showFailed(const QList<SaveFailure> &failures)
     QStringList paths;
     for (const SaveFailure &failure : failures) {
         paths.append(failure.path);
-        reasons.append(QDir::toNativeSeparators(failure.path) + QStringLiteral(": ") + SaveFailureText::reason(failure));
+        reasons.append(QDir::toNativeSeparators(failure.path) + QStringLiteral(": ")
+                       + SaveFailureText::reason(failure));
     }
     showLine(tr("Not saved: %1").arg(names(paths)), reasons.join(u'\n'), {});
 }

@@ -26,7 +26,7 @@ if command -v ninja >/dev/null 2>&1; then
 fi
 
 build_with_project() {
-    cmake -S "$root" -B "$build/project" "${cmake_args[@]}" -DBUILD_TESTING=OFF &&
+    cmake -S "$root" -B "$build/project" "${cmake_args[@]}" -DBUILD_TESTING=OFF -DVANTOR_BUILD_TOOLS=ON &&
         cmake --build "$build/project" --config Release --parallel --target icongen previewgen
 }
 

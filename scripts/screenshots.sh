@@ -6,7 +6,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages "${build_packages[@]}" xvfb xauth
-build_project
+build_project -DVANTOR_BUILD_TOOLS=ON
 
 scratch_home=$(mktemp -d)
 trap 'rm -rf "$scratch_home"' EXIT

@@ -683,7 +683,8 @@ void setExchangeAllowed(bool allowed)
 
 bool isOpenElsewhere(const QString &path)
 {
-    Descriptor fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
+    Descriptor fd(
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW));
     return fd.isOpen() && leaseRefused(fd.get(), F_WRLCK);
 }
 
