@@ -1,6 +1,3 @@
-# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
-# SPDX-License-Identifier: GPL-3.0-or-later
-
 # Cross toolchain: Debian's mingw-w64 (posix threads) targeting 64-bit Windows.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -1,5 +1,3 @@
-# SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
-# SPDX-License-Identifier: GPL-3.0-or-later
 # How the static Qt for Windows is made from Debian's own source: sourced by windows.sh.
 # The cache key is a hash of this file and the toolchain file, so any change here builds anew.
 
