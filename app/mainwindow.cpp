@@ -37,6 +37,12 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
     useFormFont(this);
     form->setupUi(this);
     linkPairs(*form);
+    // At a fractional scale (125 %) a caption's first pixel column can fall just outside its
+    // label; a pixel of indent keeps it inside.
+    for (QLabel *label : findChildren<QLabel *>()) {
+        if (!label->text().isEmpty() && label->indent() < 1)
+            label->setIndent(1);
+    }
     overrideWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
 
     form->spnGamma->setSingleStep(0.05);

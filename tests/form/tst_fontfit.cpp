@@ -31,7 +31,8 @@ std::optional<Fit> fitOf(QWidget *widget)
     if (auto *group = qobject_cast<QGroupBox *>(widget)) // the title starts past the check box of a checkable one
         return wide(group->title(), group->width() - (group->isCheckable() ? 30 : 10));
     if (auto *label = qobject_cast<QLabel *>(widget); label && !label->text().contains(u'<'))
-        return Fit{label->text().remove(u'&'), label->contentsRect(), label->wordWrap()};
+        return Fit{label->text().remove(u'&'), label->contentsRect().adjusted(qMax(0, label->indent()), 0, 0, 0),
+                   label->wordWrap()};
     if (auto *box = qobject_cast<QAbstractSpinBox *>(widget)) {
         // The field the style leaves beside the arrows (a hidden page's boxes are not laid out
         // yet), less the line edit's own margins.
