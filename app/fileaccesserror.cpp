@@ -38,8 +38,9 @@ QString SaveFailureText::startReason(const SaveFailure &failure)
     case SaveFailure::Kind::ReadFailed:
         return tr("It cannot be read (%1).").arg(failure.systemText);
     case SaveFailure::Kind::KeepsChanging:
-    case SaveFailure::Kind::HeldOpen:
         return tr("Another program, probably the game, is writing it. Close the game and start again.");
+    case SaveFailure::Kind::HeldOpen:
+        return tr("Another program, probably the game, has it open. Close the game and start again.");
     default:
         return reason(failure);
     }

@@ -268,6 +268,7 @@ DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &r
     waited.start();
     QElapsedTimer unchanged;
     unchanged.start();
+    bool written = false; // the content changed while it was waited for
     DiskFile now = DiskFiles::read(file.path);
     for (;;) {
         const bool moving = now.busy || now.changedWhileRead;
@@ -277,11 +278,15 @@ DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &r
         if (cutShort && unchanged.elapsed() >= settleLimitMs)
             break;
         if (waited.elapsed() >= (cutShort ? 2 : 1) * settleLimitMs) {
-            refusal = SaveFailure{file.path, SaveFailure::Kind::KeepsChanging, {}};
+            // Open for writing, or under a lease, with nothing written meanwhile: held open, not written.
+            const bool writing = written || now.changedWhileRead;
+            refusal = SaveFailure{file.path, writing ? SaveFailure::Kind::KeepsChanging : SaveFailure::Kind::HeldOpen,
+                                  {}};
             return now;
         }
         QThread::msleep(settlePauseMs);
         DiskFile again = DiskFiles::read(file.path);
+        written = written || !sameState(again, now);
         const bool standsStill = !moving && !again.busy && !again.changedWhileRead && sameState(again, now);
         now = std::move(again);
         if (!standsStill)
