@@ -5,6 +5,7 @@
 
 #include "inifolder.h"
 #include "inistore.h"
+#include "startup.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -43,12 +44,6 @@ QString searchOrder()
         "  3. the Documents folder of $WINEPREFIX, then of ~/.wine.\n"
         "The first folder that holds \"VantorPrefs.ini\" is used.");
 #endif
-}
-
-QString withSeparator(const QString &folder)
-{
-    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
-    return absolute.endsWith(u'/') ? absolute : absolute + u'/';
 }
 
 // Prints the folder the program would use; 0 when both files in it can be read,
@@ -138,7 +133,7 @@ CommandLine parseCommandLine(const QStringList &arguments, QTextStream &out, QTe
         return result;
     }
     if (parser.isSet(folder))
-        result.folder = withSeparator(parser.value(folder));
+        result.folder = folderPath(parser.value(folder));
     if (parser.isSet(locateOption))
         result.exitCode = locate(result.folder, out, err);
     return result;

@@ -36,12 +36,6 @@ std::function<QString(const QString &)> &folderChooser()
     return chooser;
 }
 
-QString withSeparator(const QString &folder)
-{
-    const QString clean = QDir::cleanPath(folder);
-    return clean.endsWith(u'/') ? clean : clean + u'/';
-}
-
 // Asks what to do about a missing file; the folder the player chose, or empty for Close.
 QString askForFolder(const SaveFailure &failure, const QString &given)
 {
@@ -70,6 +64,12 @@ void rememberFolder(const QString &folder)
         ownSettings().remove(folderKey);
     else
         ownSettings().setValue(folderKey, folder);
+}
+
+QString folderPath(const QString &folder)
+{
+    const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+    return absolute.endsWith(u'/') ? absolute : absolute + u'/';
 }
 
 QString startFolder(const QString &given)
@@ -141,7 +141,7 @@ std::unique_ptr<IniStore> openIniStore(const QString &folder, const QString &giv
         const QString chosen = askForFolder(failure, given);
         if (chosen.isEmpty())
             return nullptr;
-        tried = withSeparator(chosen);
+        tried = folderPath(chosen);
     }
 }
 

@@ -13,6 +13,9 @@
 
 class IniStore;
 
+// The folder as the store takes it: absolute, clean, ending with '/'.
+QString folderPath(const QString &folder);
+
 // The folder the window starts on: the one given on the command line, else the
 // one the player chose in the first-run box before (while it still holds the
 // preferences file), else the one the search finds.
