@@ -10,6 +10,7 @@
 #include "resolutions.h"
 #include "startup.h"
 #include "statusline.h"
+#include "catalogue.h"
 #include "formsettings.h"
 #include "inistore.h"
 #include "mainform.h"
@@ -27,6 +28,27 @@ namespace {
 constexpr int narrowWidth = 560;
 constexpr int previewWidth = 984;
 
+// Sets up each setting's control as its row says: its slider, its step, and what it shows where the
+// files give no usable value.
+void presentSettings(QWidget *window)
+{
+    for (const Setting &setting : settingsCatalogue()) {
+        const Presentation &shown = setting.shown;
+        auto *control = window->findChild<QWidget *>(QLatin1String(setting.control));
+        auto *slider = shown.slider ? window->findChild<QSlider *>(QLatin1String(shown.slider)) : nullptr;
+        if (auto *box = qobject_cast<QDoubleSpinBox *>(control)) {
+            if (slider)
+                linkSlider(slider, box, shown.scale);
+            if (shown.singleStep > 0)
+                box->setSingleStep(shown.singleStep);
+        } else if (auto *box = qobject_cast<QSpinBox *>(control); box && slider) {
+            linkSlider(slider, box);
+        }
+        if (control && shown.start)
+            control->metaObject()->userProperty().write(control, *shown.start);
+    }
+}
+
 } // namespace
 
 MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
@@ -36,7 +58,8 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
 {
     useFormFont(this);
     form->setupUi(this);
-    linkPairs(*form);
+    presentSettings(this);
+    syncSpinBoxes(form->spnMouseSCalX, form->spnMouseSCalY, form->ckbSyncMScaling);
     // At a fractional scale (125 %) a caption's first pixel column can fall just outside its
     // label; a pixel of indent keeps it inside.
     for (QLabel *label : findChildren<QLabel *>()) {
@@ -44,17 +67,6 @@ MainWindow::MainWindow(std::unique_ptr<IniStore> store, QWidget *parent)
             label->setIndent(1);
     }
     overrideWindowFlags(windowFlags() | Qt::MSWindowsFixedSizeDialogHint);
-
-    form->spnGamma->setSingleStep(0.05);
-    form->spnMouseSCalX->setSingleStep(0.005);
-    form->spnMouseSCalY->setSingleStep(0.005);
-    form->spnMouseSens->setSingleStep(0.0005);
-    form->spnShadowBias->setSingleStep(0.005);
-
-    // What the window shows where the INI files give no usable value.
-    form->sldMouseSCalX->setValue(20);
-    form->sldMouseSCalY->setValue(20);
-    form->sldFOV->setValue(85);
 
     on_cmbAspect_currentIndexChanged(form->cmbAspect->currentIndex());
     setFixedWidth(narrowWidth);

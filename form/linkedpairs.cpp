@@ -3,38 +3,29 @@
 
 #include "linkedpairs.h"
 
-#include "mainform.h"
-
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QSlider>
 #include <QSignalBlocker>
+#include <QSpinBox>
 
 #include <cmath>
 #include <limits>
 
 namespace {
 
-struct LinkedPair
+void follow(QDoubleSpinBox *from, QDoubleSpinBox *to, const QCheckBox *sync)
 {
-    QSlider *Ui::MainForm::*slider;
-    DecimalSpinBox *Ui::MainForm::*spinBox;
-    int scale;
-};
+    QObject::connect(from, &QDoubleSpinBox::valueChanged, to, [to, sync](double value) {
+        // Setting the value back into the box being typed in would reformat its text.
+        if (sync->isChecked() && to->value() != value)
+            to->setValue(value);
+    });
+}
 
-using F = Ui::MainForm;
-constexpr LinkedPair realPairs[] = {
-    {&F::sldGamma, &F::spnGamma, 1000},
-    {&F::sldDecalDrawDistance, &F::spnDecalDrawDistance, 1000},
-    {&F::sldShadowDistInt, &F::spnShadowDistInt, 1000},
-    {&F::sldShadowDistExt, &F::spnShadowDistExt, 1000},
-    {&F::sldShadowDistFade, &F::spnShadowDistFade, 1000},
-    {&F::sldLightFadeDist, &F::spnLightFadeDist, 1000},
-    {&F::sldSpecFadeDist, &F::spnSpecFadeDist, 1000},
-    {&F::sldShadowBias, &F::spnShadowBias, 10000},
-    {&F::sldMouseSens, &F::spnMouseSens, 1000},
-    {&F::sldMouseSCalX, &F::spnMouseSCalX, 1000},
-    {&F::sldMouseSCalY, &F::spnMouseSCalY, 1000},
-};
+} // namespace
 
-void link(QSlider *slider, QDoubleSpinBox *spinBox, int scale)
+void linkSlider(QSlider *slider, QDoubleSpinBox *spinBox, int scale)
 {
     QObject::connect(spinBox, &QDoubleSpinBox::valueChanged, slider, [slider, spinBox, scale](double value) {
         // A step adds in binary (1.1 + 0.05 = 1.1500000000000001): keep what the box shows.
@@ -50,28 +41,16 @@ void link(QSlider *slider, QDoubleSpinBox *spinBox, int scale)
                      [spinBox, scale](int position) { spinBox->setValue(spinBoxValue(position, scale)); });
 }
 
-void follow(QDoubleSpinBox *from, QDoubleSpinBox *to, const QCheckBox *sync)
+void linkSlider(QSlider *slider, QSpinBox *spinBox)
 {
-    QObject::connect(from, &QDoubleSpinBox::valueChanged, to, [to, sync](double value) {
-        // Setting the value back into the box being typed in would reformat its text.
-        if (sync->isChecked() && to->value() != value)
-            to->setValue(value);
-    });
+    QObject::connect(slider, &QSlider::valueChanged, spinBox, &QSpinBox::setValue);
+    QObject::connect(spinBox, &QSpinBox::valueChanged, slider, &QSlider::setValue);
 }
 
-} // namespace
-
-void linkPairs(Ui::MainForm &form)
+void syncSpinBoxes(QDoubleSpinBox *first, QDoubleSpinBox *second, const QCheckBox *sync)
 {
-    for (const LinkedPair &pair : realPairs)
-        link(form.*pair.slider, form.*pair.spinBox, pair.scale);
-    follow(form.spnMouseSCalX, form.spnMouseSCalY, form.ckbSyncMScaling);
-    follow(form.spnMouseSCalY, form.spnMouseSCalX, form.ckbSyncMScaling);
-
-    QObject::connect(form.sldShadowMaskQuarter, &QSlider::valueChanged, form.spnShadowMaskQuarter,
-                     &QSpinBox::setValue);
-    QObject::connect(form.spnShadowMaskQuarter, &QSpinBox::valueChanged, form.sldShadowMaskQuarter,
-                     &QSlider::setValue);
+    follow(first, second, sync);
+    follow(second, first, sync);
 }
 
 int sliderPosition(double value, int scale)

@@ -3,17 +3,20 @@
 
 #pragma once
 
-namespace Ui {
-class MainForm;
-}
+class QCheckBox;
+class QDoubleSpinBox;
+class QSlider;
+class QSpinBox;
 
-// Couples the sliders and spin boxes of the form that show one value, beyond
-// the integer pairs the form couples itself. In the eleven real-valued pairs the
-// spin box holds the value and the slider shows it times a scale factor (1000
-// or 10000): a new value in the box moves the slider and is never rounded back
-// by it, so typed values keep all four decimals; moving the slider sets the box.
-// While "Sync" is checked, each mouse scaling box passes its value to the other.
-void linkPairs(Ui::MainForm &form);
+// Couples a slider to the spin box that holds a real value, the slider showing
+// it times scale: a new value in the box moves the slider and is never rounded
+// back by it, so typed values keep all their decimals; moving the slider sets the box.
+void linkSlider(QSlider *slider, QDoubleSpinBox *spinBox, int scale);
+// Couples a slider and a spin box that show the same whole number.
+void linkSlider(QSlider *slider, QSpinBox *spinBox);
+
+// While sync is checked, each box passes its value to the other.
+void syncSpinBoxes(QDoubleSpinBox *first, QDoubleSpinBox *second, const QCheckBox *sync);
 
 // The slider position for a spin box value: the value in whole ten-thousandths,
 // scaled in integer arithmetic, so that no position lands one below the value

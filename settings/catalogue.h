@@ -25,16 +25,33 @@ enum class Rule {
     NonZeroReal,     // as Real, but a stored 0 (or nothing) leaves the control
 };
 
+// What the window sets up for a control in code, beyond what the form says.
+struct Presentation
+{
+    const char *slider = nullptr;  // a slider showing the same value, times scale
+    int scale = 1;
+    double singleStep = 0;         // a spin box's step; 0 keeps the form's
+    std::optional<double> start;   // what the control shows where the files give no usable value
+};
+
+// A slider coupled to the row's spin box, its position being the value times scale.
+constexpr Presentation linked(const char *slider, int scale, double singleStep = 0,
+                              std::optional<double> start = std::nullopt)
+{
+    return {slider, scale, singleStep, start};
+}
+
 struct Setting
 {
     const char *section; // empty: the top level
     const char *key;
     Rule rule;
     const char *control;  // object name of the control that shows the value
+    Presentation shown = {};
     bool derived = false; // written from a control that another key loads; never read
 };
 
-// The 71 keys the program edits, in the order "Apply" writes them. The order
+// Every key the program edits, in the order "Apply" writes them. The order
 // decides where new keys appear in the main file, so it is part of the file format.
 const std::vector<Setting> &settingsCatalogue();
 

@@ -92,24 +92,10 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("written");
         QStringList rows;
-        for (const auto &[key, box] : {std::pair{"bFull Screen", "ckbScreenFuScr"}, {"iPresentInterval", "ckbVSync"},
-                 {"bTransparencyMultisampling", "ckbTransAA"}, {"bFXAAEnabled", "ckbFXAA"},
-                 {"bDrawShadows", "ckbDrawShadows"}, {"bDrawLandShadows", "ckbLandShadows"},
-                 {"bTreesReceiveShadows", "ckbTreeShadows"}, {"bShadowsOnGrass", "ckbGrassShadows"},
-                 {"bActorSelfShadowing", "ckbPlrSelfShad"}, {"bUseSunbeams", "ckbSunBeams"},
-                 {"bAllow30Shaders", "ckbSh30"}, {"bDo30VFog", "ckbFog30"}, {"bSimpleLighting", "ckbSimpleLight"},
-                 {"bDynamicWindowReflections", "ckbDynWinRefl"}, {"bDoDepthOfField", "ckbDOF"},
-                 {"bDoHighDynamicRange", "ckbHDR"}, {"bDecals", "ckbDrawDecals"},
-                 {"bSkinnedDecals", "ckbDrawDecalsModels"}, {"bUseWaterReflections", "grpReflect"},
-                 {"bForceHighDetailReflections", "ckbForceHD"}, {"bUseWaterReflectionBlur", "ckbReflectBlur"},
-                 {"bReflectExplosions", "ckbReflect_Explosions"}, {"bReflectLODLand", "ckbReflect_Land"},
-                 {"bReflectLODObjects", "ckbReflect_Objects"}, {"bReflectSky", "ckbReflect_Sky"},
-                 {"bReflectLODTrees", "ckbReflect_Trees"}, {"bUseWaterRefractions", "ckbRefract"},
-                 {"bUseWaterDisplacements", "ckbDisplace"}, {"bUseWaterDepth", "ckbDepth"},
-                 {"bUseWaterShader", "ckbWaterShader"}, {"bUseWaterLOD", "ckbWaterLOD"},
-                 {"bUseWaterHiRes", "ckbWaterShaderHR"}, {"bAutoWaterSilhouetteReflections", "ckbSilRefl"},
-                 {"bMouseAcceleration", "ckbMouseAccel"}, {"bInvertYValues", "ckbMouseInvertY"}})
-            rows << QString("%1=2 | %2=true | %2=false | %1=0").arg(key, box); // any non-zero integer is on
+        for (const Setting &setting : settingsCatalogue()) { // any non-zero integer is on
+            if (setting.rule == Rule::Flag)
+                rows << QString("%1=2 | %2=true | %2=false | %1=0").arg(setting.key, setting.control);
+        }
         // The keys one control writes together, each stored differently in its own row.
         const QString shadowSizes =
             "iShadowMapResolution=%1, iShadowMapResolutionPrimary=%1, iShadowMapResolutionSecondary=%2";
@@ -182,8 +168,13 @@ private slots:
             QTest::newRow(qPrintable(columns[0] + "; " + columns[2]))
                 << columns[0] << columns[1] << columns[2] << columns[3];
         }
-        for (const Setting &setting : settingsCatalogue())
+        QStringList controls; // and each control is read from one key only
+        for (const Setting &setting : settingsCatalogue()) {
             QVERIFY2(keys.contains(setting.key), setting.key);
+            if (!setting.derived)
+                controls << setting.control;
+        }
+        QCOMPARE(QSet<QString>(controls.cbegin(), controls.cend()).size(), controls.size());
     }
 
     void everyRowLoadsKeepsAndWrites()
