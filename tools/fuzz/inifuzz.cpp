@@ -22,7 +22,6 @@
 #include <QSet>
 #include <QString>
 #include <QStringDecoder>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cstdint>
@@ -62,14 +61,24 @@ QByteArray byteOrderMarkOf(const QByteArray &bytes)
 }
 
 // UTF-16 cut inside a unit or starting with a NUL (UTF-32), or wide text
-// without a byte order mark, are no lines of text.
+// without a byte order mark, are no lines of text. Wide text shows as a NUL in
+// the first character, or as NULs on at least an eighth of the first 4 KiB
+// (more than one), all on even or all on odd bytes.
 bool isText(const QByteArray &bytes)
 {
     const QByteArray mark = byteOrderMarkOf(bytes);
     const QByteArray body = bytes.mid(mark.size());
     if (mark.size() == 2)
         return body.size() % 2 == 0 && !body.startsWith(QByteArray(2, '\0'));
-    return !mark.isEmpty() || (!body.startsWith('\0') && !(body.size() >= 2 && body[1] == '\0'));
+    if (!mark.isEmpty())
+        return true;
+    const QByteArray head = body.left(4096);
+    int even = 0, odd = 0;
+    for (qsizetype at = 0; at < head.size(); ++at)
+        (at % 2 ? odd : even) += head[at] == '\0';
+    const int nuls = std::max(even, odd);
+    const bool wide = nuls > 1 && nuls * 8 >= head.size();
+    return !wide && !body.startsWith('\0') && !(body.size() >= 2 && body[1] == '\0');
 }
 
 struct Line
@@ -96,8 +105,8 @@ Split splitLines(const QByteArray &bytes)
     const auto unit = [&](qsizetype at) -> char16_t {
         if (width == 1)
             return uchar(body[at]);
-        return littleEndian ? qFromLittleEndian<char16_t>(body.constData() + at)
-                            : qFromBigEndian<char16_t>(body.constData() + at);
+        const char16_t first = uchar(body[at]), second = uchar(body[at + 1]);
+        return littleEndian ? char16_t(first | second << 8) : char16_t(first << 8 | second);
     };
     qsizetype start = 0;
     for (qsizetype at = 0; at < body.size(); at += width) {
@@ -123,23 +132,28 @@ QByteArray joined(const std::vector<Line> &lines, size_t from, size_t to)
     return bytes;
 }
 
+// The oracle's own codecs, written out byte by byte rather than with the library
+// calls the engine uses, so that a fault there cannot hide in both.
+
 // Unlike QString::fromUtf8, keeps a U+FEFF at the start of the text; UTF-16 unit for unit.
 QString decode(const QByteArray &bytes, IniDocument::Encoding encoding)
 {
+    QString text;
+    const auto byte = [&bytes](qsizetype at) { return char16_t(uchar(bytes[at])); };
     switch (encoding) {
     case IniDocument::Encoding::Latin1:
-        return QString::fromLatin1(bytes);
-    case IniDocument::Encoding::Utf8:
-        break;
+        for (qsizetype at = 0; at < bytes.size(); ++at)
+            text += QChar(byte(at));
+        return text;
     case IniDocument::Encoding::Utf16LE:
     case IniDocument::Encoding::Utf16BE: {
-        QString text(bytes.size() / 2, Qt::Uninitialized);
-        if (encoding == IniDocument::Encoding::Utf16LE)
-            qFromLittleEndian<char16_t>(bytes.constData(), text.size(), text.data());
-        else
-            qFromBigEndian<char16_t>(bytes.constData(), text.size(), text.data());
+        const bool little = encoding == IniDocument::Encoding::Utf16LE;
+        for (qsizetype at = 0; at + 1 < bytes.size(); at += 2)
+            text += QChar(little ? char16_t(byte(at) | byte(at + 1) << 8) : char16_t(byte(at) << 8 | byte(at + 1)));
         return text;
     }
+    case IniDocument::Encoding::Utf8:
+        break;
     }
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
     return decoder.decode(bytes);
@@ -147,20 +161,38 @@ QString decode(const QByteArray &bytes, IniDocument::Encoding encoding)
 
 QByteArray encode(const QString &text, IniDocument::Encoding encoding)
 {
-    switch (encoding) {
-    case IniDocument::Encoding::Latin1:
-        return text.toLatin1();
-    case IniDocument::Encoding::Utf8:
-        return text.toUtf8();
-    case IniDocument::Encoding::Utf16LE:
-    case IniDocument::Encoding::Utf16BE:
-        break;
+    QByteArray bytes;
+    const auto put = [&bytes](uint value) { bytes += char(uchar(value)); };
+    for (qsizetype at = 0; at < text.size(); ++at) {
+        const char16_t unit = text[at].unicode();
+        switch (encoding) {
+        case IniDocument::Encoding::Latin1:
+            put(unit);
+            break;
+        case IniDocument::Encoding::Utf16LE:
+            put(unit), put(unit >> 8);
+            break;
+        case IniDocument::Encoding::Utf16BE:
+            put(unit >> 8), put(unit);
+            break;
+        case IniDocument::Encoding::Utf8: {
+            uint code = unit;
+            if (QChar::isHighSurrogate(unit) && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+                code = QChar::surrogateToUcs4(unit, text[++at].unicode());
+            if (code < 0x80) {
+                put(code);
+            } else if (code < 0x800) {
+                put(0xC0 | code >> 6), put(0x80 | (code & 0x3F));
+            } else if (code < 0x10000) {
+                put(0xE0 | code >> 12), put(0x80 | (code >> 6 & 0x3F)), put(0x80 | (code & 0x3F));
+            } else {
+                put(0xF0 | code >> 18), put(0x80 | (code >> 12 & 0x3F)), put(0x80 | (code >> 6 & 0x3F));
+                put(0x80 | (code & 0x3F));
+            }
+            break;
+        }
+        }
     }
-    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
-    if (encoding == IniDocument::Encoding::Utf16LE)
-        qToLittleEndian<char16_t>(text.constData(), text.size(), bytes.data());
-    else
-        qToBigEndian<char16_t>(text.constData(), text.size(), bytes.data());
     return bytes;
 }
 
