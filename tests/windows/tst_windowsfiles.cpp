@@ -2,9 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The store on Windows file semantics: the read-only attribute, a file the game holds
-// open, the backup, hard links, another program's save landing just before the swap,
-// profile folders with non-ASCII letters or beyond MAX_PATH, the shell's documents
-// folder, and CR LF for lines a file had no line end for.
+// open, hard links, profile folders with non-ASCII letters or beyond MAX_PATH, the
+// shell's documents folder, and CR LF for lines a file had no line end for.
 
 #include "inifileset.h"
 #include "inifolder.h"
@@ -47,37 +46,6 @@ HANDLE openAsTheGame(const QString &path)
 {
     return CreateFileW(nativePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-enum class OtherSave { RenamedOver, InPlaceKeepingSizeAndTime, DeletedAndMade };
-
-// Another program saves bytes at path in one of the ways programs save files.
-bool saveAsAnotherProgram(OtherSave way, const QString &path, const QByteArray &bytes)
-{
-    if (way == OtherSave::RenamedOver) {
-        const QString temporary = path + QStringLiteral(".tmp");
-        writeBytes(temporary, bytes);
-        return MoveFileExW(nativePath(temporary).c_str(), nativePath(path).c_str(), MOVEFILE_REPLACE_EXISTING);
-    }
-    if (way == OtherSave::DeletedAndMade) {
-        if (!DeleteFileW(nativePath(path).c_str()))
-            return false;
-        writeBytes(path, bytes);
-        return true;
-    }
-    // Same size, and the time of the last write put back: as on a file system whose clock
-    // is too coarse to tell two saves apart. Only the content says the file changed.
-    const HANDLE file = CreateFileW(nativePath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    FILETIME written;
-    DWORD count = 0;
-    const bool done = file != INVALID_HANDLE_VALUE && GetFileTime(file, nullptr, nullptr, &written)
-        && GetFileSize(file, nullptr) == DWORD(bytes.size())
-        && WriteFile(file, bytes.constData(), DWORD(bytes.size()), &count, nullptr) && count == DWORD(bytes.size())
-        && SetFileTime(file, nullptr, nullptr, &written);
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    return done;
 }
 
 // The files in folder, hidden and system ones included: a leftover temporary file shows here.
@@ -158,10 +126,7 @@ private slots:
     void readOnlyAttributeIsRefusedAndKept();
     void fileHeldOpenByTheGameIsKeptUntilReleased();
     void fileHeldForAMomentIsWaitedFor();
-    void backupHoldsTheFileFromBeforeTheSession();
     void hardLinkedFileIsWrittenInPlace();
-    void saveLandingBeforeTheSwapIsMerged_data();
-    void saveLandingBeforeTheSwapIsMerged();
     void readOnlyJustBeforeTheSwapIsReported();
     void profileFoldersBeyondAsciiAndMaxPath_data();
     void profileFoldersBeyondAsciiAndMaxPath();
@@ -255,30 +220,6 @@ void TestWindowsFiles::fileHeldForAMomentIsWaitedFor()
     QCOMPARE(readBytes(game.mainPath()), savedMain);
 }
 
-void TestWindowsFiles::backupHoldsTheFileFromBeforeTheSession()
-{
-    GameFolder game;
-    const QString backup = game.mainPath() + QStringLiteral(".bak");
-    writeBytes(backup, "an older backup\r\n");
-    QByteArray lastSaved;
-    {
-        IniStore store(game.folder);
-        for (const char *gamma : {"1.25", "1.5"}) {
-            QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QLatin1String(gamma)));
-            QCOMPARE(described(store.save()), QStringList());
-            QCOMPARE(readBytes(backup), exampleMain);
-        }
-        lastSaved = readBytes(game.mainPath());
-        QVERIFY(lastSaved.contains("fGamma=1.5\r\n"));
-    }
-    IniStore nextSession(game.folder);
-    QVERIFY(nextSession.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("2")));
-    QCOMPARE(described(nextSession.save()), QStringList());
-    QCOMPARE(readBytes(backup), lastSaved);
-    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
-                                                QStringLiteral("VantorPrefs.ini")}));
-}
-
 void TestWindowsFiles::hardLinkedFileIsWrittenInPlace()
 {
     GameFolder game;
@@ -294,43 +235,6 @@ void TestWindowsFiles::hardLinkedFileIsWrittenInPlace()
     QVERIFY(saved.contains("fGamma=1.25\r\n") && saved.contains("bInvertYValues=1\r\n"));
     QCOMPARE(readBytes(otherName), saved); // still one file under both names
     QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), exampleMain);
-    QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
-                                                QStringLiteral("VantorPrefs.ini")}));
-}
-
-void TestWindowsFiles::saveLandingBeforeTheSwapIsMerged_data()
-{
-    QTest::addColumn<int>("way");
-    QTest::newRow("renamed over") << int(OtherSave::RenamedOver);
-    QTest::newRow("in place, size and time kept") << int(OtherSave::InPlaceKeepingSizeAndTime);
-    QTest::newRow("deleted and made again") << int(OtherSave::DeletedAndMade);
-}
-
-// The store's last step before the swap is finishing the content; the other program's
-// save lands there, after the store's fresh read, the first time.
-void TestWindowsFiles::saveLandingBeforeTheSwapIsMerged()
-{
-    QFETCH(int, way);
-    GameFolder game;
-    const QByteArray gameSave = QByteArray(exampleMain).replace("0.0025", "0.0031");
-    IniFileSet files({game.mainPath()}, IniStore::missingValue());
-    QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
-    int finished = 0;
-    bool landed = false;
-    files.setFinishing([&](int, IniDocument &) {
-        if (finished++ > 0)
-            return;
-        const DiskFile before = DiskFiles::read(game.mainPath());
-        landed = saveAsAnotherProgram(OtherSave(way), game.mainPath(), gameSave);
-        // Only the bytes tell this save apart: the swap must catch it, not the look before.
-        if (OtherSave(way) == OtherSave::InPlaceKeepingSizeAndTime)
-            landed = landed && DiskFiles::read(game.mainPath()).isSameFile(before);
-    });
-    QCOMPARE(described(files.save()), QStringList());
-    QVERIFY(landed);
-    QCOMPARE(finished, 2); // laid once more, on the other program's save
-    QCOMPARE(readBytes(game.mainPath()), QByteArray(savedMain).replace("0.0025", "0.0031"));
-    QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), gameSave);
     QCOMPARE(filesIn(game.folder), QStringList({QStringLiteral("Vantor.ini"), QStringLiteral("Vantor.ini.bak"),
                                                 QStringLiteral("VantorPrefs.ini")}));
 }
