@@ -2,14 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "commandline.h"
+#include "consoletext.h"
 #include "inistore.h"
 #include "mainwindow.h"
 #include "startup.h"
 
 #include <QApplication>
 #include <QTextStream>
-
-#include <cstdio>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -57,8 +56,8 @@ int main(int argc, char *argv[])
 #endif
         QCoreApplication core(argc, argv);
         nameTheProgram();
-        QTextStream out(stdout);
-        QTextStream err(stderr);
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
         commandLine = parseCommandLine(QCoreApplication::arguments(), out, err);
         folder = startFolder(commandLine.folder);
         // Without a display nothing can be shown (the toolkit would abort): start errors are printed.
@@ -70,6 +69,10 @@ int main(int argc, char *argv[])
                 << Qt::endl;
             commandLine.exitCode = 2;
         }
+        out.flush();
+        err.flush();
+        writeText(stdout, outText);
+        writeText(stderr, errText);
     }
     if (commandLine.exitCode)
         return *commandLine.exitCode;
