@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
+#include "catalogue.h"
 #include "previewpictures.h"
 #include "resolutions.h"
 #include "windowfixture.h"
@@ -57,17 +58,20 @@ private slots:
         }
     }
 
+    // Every position of every real-valued pair's slider (every 997th of the long ones); 1001, 1003, ... and 3, 6,
+    // 12, ... used to fall back one step.
     void sliderPositionsStayWhereThePlayerPutsThem()
     {
-        // Every step-th position; 1001, 1003, ... and 3, 6, 12, ... used to fall back one step.
-        for (const auto &[pair, scale, step] : {std::tuple{"Gamma", 1000, 1}, {"ShadowBias", 10000, 1},
-                 {"MouseSens", 1000, 1}, {"LightFadeDist", 1000, 997}, {"DecalDrawDistance", 1000, 1009}}) {
-            auto *sld = fixture->get<QSlider>(QString("sld") + pair);
-            auto *spn = fixture->get<QDoubleSpinBox>(QString("spn") + pair);
+        for (const Setting &setting : settingsCatalogue()) {
+            if (!setting.shown.slider || setting.shown.scale == 1)
+                continue;
+            auto *sld = fixture->get<QSlider>(setting.shown.slider);
+            auto *spn = fixture->get<QDoubleSpinBox>(setting.control);
+            const int step = sld->maximum() - sld->minimum() > 20000 ? 997 : 1;
             for (int position = sld->maximum(); position >= sld->minimum(); position -= step) {
                 sld->setValue(position);
-                QVERIFY2(sld->value() == position && spn->value() == position / double(scale),
-                         qPrintable(QString("%1 at %2: %3").arg(pair).arg(position).arg(spn->value())));
+                QVERIFY2(sld->value() == position && spn->value() == position / double(setting.shown.scale),
+                         qPrintable(QString("%1 at %2: %3").arg(setting.shown.slider).arg(position).arg(spn->value())));
             }
         }
     }
@@ -105,8 +109,6 @@ private slots:
         row("decal distance 0 from 5", "sldDecalDrawDistance=5000 spnDecalDrawDistance=0",
             "sldDecalDrawDistance=1 spnDecalDrawDistance=0");
         row("shadow bias", "sldShadowBias=0 spnShadowBias=0.0003", "sldShadowBias=3 spnShadowBias=0.0003");
-        row("shadow mask quarter", "sldShadowMaskQuarter=7", "spnShadowMaskQuarter=7");
-        row("shadow mask quarter limit", "spnShadowMaskQuarter=42", "sldShadowMaskQuarter=10 spnShadowMaskQuarter=10");
         row("gamma steps", "spnGamma=1 spnGamma+3", "spnGamma=1.15 sldGamma=1150");
         row("mouse steps up", "spnMouseSens=0 spnMouseSens+3", "spnMouseSens=0.0015 sldMouseSens=1");
         row("mouse steps down", "spnMouseSens=0.002 spnMouseSens-1", "spnMouseSens=0.0015 sldMouseSens=1");
