@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Builds the artwork generators and remakes what they draw:
-#   resources/app.ico
-#   resources/icons/hicolor/<N>x<N>/apps/vantor-configurator.png
-#   previews/*.jpg
+# Builds the preview generator and remakes what it draws: previews/*.jpg
+# (the icon has its own script, make-icon.sh, which renders it from its SVG).
 #
-# The generators are built from the top-level project. Should that not
-# configure or build, they are built on their own from a small wrapper
-# project in the build folder, since they need nothing but Qt Gui.
+# The generator is built from the top-level project. Should that not
+# configure or build, it is built on its own from a small wrapper
+# project in the build folder, since it needs nothing but Qt Gui.
 #
 # Usage: scripts/make-artwork.sh [build folder]   (default: build-artwork/)
 set -euo pipefail
@@ -27,7 +25,7 @@ fi
 
 build_with_project() {
     cmake -S "$root" -B "$build/project" "${cmake_args[@]}" -DBUILD_TESTING=OFF -DVANTOR_BUILD_TOOLS=ON &&
-        cmake --build "$build/project" --config Release --parallel --target icongen previewgen
+        cmake --build "$build/project" --config Release --parallel --target previewgen
 }
 
 build_tools_only() {
@@ -38,11 +36,10 @@ cmake_minimum_required(VERSION 3.21)
 project(VantorArtwork LANGUAGES CXX)
 set(CMAKE_CXX_STANDARD 17)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
-add_subdirectory("$root/tools/icongen" icongen)
 add_subdirectory("$root/tools/previewgen" previewgen)
 EOF
     cmake -S "$wrapper" -B "$wrapper/build" "${cmake_args[@]}" &&
-        cmake --build "$wrapper/build" --config Release --parallel --target icongen previewgen
+        cmake --build "$wrapper/build" --config Release --parallel --target previewgen
 }
 
 # Finds a built program below the given folder, wherever the generator put it.
@@ -59,15 +56,13 @@ find_tool() {
 if build_with_project; then
     tools=$build/project/tools
 else
-    echo "make-artwork: the top-level project did not build; building the generators on their own" >&2
+    echo "make-artwork: the top-level project did not build; building the generator on its own" >&2
     build_tools_only
     tools=$build/tools-only/build
 fi
 
-icongen=$(find_tool "$tools" icongen)
 previewgen=$(find_tool "$tools" previewgen)
 
-"$icongen" "$root"
 "$previewgen" "$root/previews"
 
-echo "make-artwork: wrote resources/app.ico, resources/icons/hicolor/*/apps/vantor-configurator.png and previews/*.jpg"
+echo "make-artwork: wrote previews/*.jpg"

@@ -12,7 +12,7 @@ endif()
 
 set(id io.github.vantor_configurator)
 set(expected bin/vantor-configurator share/applications/${id}.desktop share/metainfo/${id}.metainfo.xml
-    share/man/man1/vantor-configurator.1.gz)
+    share/man/man1/vantor-configurator.1.gz share/icons/hicolor/scalable/apps/vantor-configurator.svg)
 foreach(picture af_0 af_2 af_4 af_8 af_16 tex_vl tex_l tex_m tex_h msaa_0 msaa_2 msaa_4 msaa_8)
     list(APPEND expected share/vantor-configurator/previews/${picture}.jpg)
 endforeach()
