@@ -126,7 +126,7 @@ void timeRound(const ExamplePair &pair, QWidget *window, QPushButton *applyButto
     pair.check("writing every key + save", pair.finalPrefs, pair.finalMain);
 
     // Two parts of applyAll on their own: finding the controls by name, and
-    // 71 store writes of the same keys (with a fixed text).
+    // a store write of each key (with a fixed text).
     times.lookups.append(toMs(timeNs([&] {
         for (const Setting &setting : settingsCatalogue()) {
             if (!window->findChild<QWidget *>(QLatin1String(setting.control)))
@@ -170,8 +170,8 @@ void printTimes(const Times &times, const QString &label, bool primary)
     row("writing every key + IniStore::save", times.applyAndSave, true);
     row("  of which writing every key", times.applyOnly, false);
     row("  of which IniStore::save", times.saveOnly, false);
-    row("  alone: 71 findChild lookups of the controls", times.lookups, false);
-    row("  alone: 71 IniStore::writeValue, same keys", times.writes, false);
+    row("  alone: a findChild lookup per setting", times.lookups, false);
+    row("  alone: an IniStore::writeValue per setting", times.writes, false);
     row("btnApply click, files rewritten meanwhile", times.clickChanged, true);
     row("btnApply click, nothing to write", times.clickUnchanged, false);
     table.print();

@@ -1,11 +1,12 @@
 // SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Read + 71 writes + save on large generated INI pairs: IniStore against
-// QSettings (IniFormat) doing the same read, the same 71 setValue calls and
+// Read + a write per setting + save on large generated INI pairs: IniStore against
+// QSettings (IniFormat) doing the same read, the same setValue calls and
 // sync(). Peak memory of each configuration comes from a process of its own.
 
 #include "benchcommon.h"
+#include "catalogue.h"
 #include "inistore.h"
 
 #include <QCoreApplication>
@@ -110,7 +111,7 @@ int sectionCountFor(int lines)
     return lines <= head ? 0 : (lines - head + perSection - 1) / perSection;
 }
 
-// Of the 71 writes, 3 hit keys of [General], and of the rest (spread over both
+// Of the writes, one per setting the window edits, 3 hit keys of [General], and of the rest (spread over both
 // files and their whole length) four in seven hit existing keys, two in seven add
 // keys to existing sections and one in seven adds a key in a new section.
 QList<Write> writesFor(int lines)
@@ -118,7 +119,7 @@ QList<Write> writesFor(int lines)
     const int prefsSections = sectionCountFor(lines / 2);
     const int mainSections = sectionCountFor(lines - lines / 2);
     QList<Write> writes;
-    for (int i = 0; i < 71; ++i) {
+    for (int i = 0; i < int(settingsCatalogue().size()); ++i) {
         const QString value = QStringLiteral("%1").arg(1000 + i * 3);
         if (i < 3) {
             writes.append({QString(), keyName(i * 2), value});
@@ -372,7 +373,7 @@ void printTimes(const PassResults &results)
     std::printf("\nTimes (median of the runs; read / writes / save are medians of each phase):\n");
     Table times({QStringLiteral("lines"), QStringLiteral("bytes (prefs + main)"), QStringLiteral("configuration"),
                  QStringLiteral("runs"), QStringLiteral("median"), QStringLiteral("best"),
-                 QStringLiteral("read"), QStringLiteral("71 writes"), QStringLiteral("save"),
+                 QStringLiteral("read"), QStringLiteral("writes"), QStringLiteral("save"),
                  QStringLiteral("peak RSS"), QStringLiteral("own peak")});
     for (const int lines : lineCounts) {
         for (const QString &configuration : configurations) {
@@ -456,10 +457,10 @@ void runPass(const QString &folder, const QString &label, int scale)
 
 int parent(int scale)
 {
-    std::printf("== Read + 71 writes + save: IniStore vs QSettings (IniFormat) ==\n");
+    std::printf("== Read + a write per setting + save: IniStore vs QSettings (IniFormat) ==\n");
     printMachine();
     std::printf("\nMethod: each size is an INI pair of that many lines in all (half in each file;\n"
-                "sections of 16 keys, comments, empty lines). One run = read both files, 71 writes\n"
+                "sections of 16 keys, comments, empty lines). One run = read both files, a write per setting\n"
                 "spread over both files (41 to existing keys, 3 of them in [General]; 20 new keys in\n"
                 "existing sections; 10 new keys in new sections), then save (IniStore::save /\n"
                 "QSettings::sync on both files); the objects' destruction is counted too. Files are\n"
