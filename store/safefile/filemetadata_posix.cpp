@@ -58,12 +58,12 @@ int copyExtendedAttributes(int from, int to)
 
 } // namespace
 
-int copyFileMetadata(int from, const struct stat &info, int to)
+int copyFileMetadata(int from, uid_t owner, gid_t group, mode_t mode, int to)
 {
     if (::geteuid() == 0) {
-        if (::fchown(to, info.st_uid, info.st_gid) != 0)
+        if (::fchown(to, owner, group) != 0)
             return errno;
-    } else if (::fchown(to, uid_t(-1), info.st_gid) != 0 && errno != EPERM) {
+    } else if (::fchown(to, uid_t(-1), group) != 0 && errno != EPERM) {
         return errno;
     }
     // A file made in a folder with a default ACL starts with an ACL of its own;
@@ -73,7 +73,7 @@ int copyFileMetadata(int from, const struct stat &info, int to)
         && errno != ENODATA && errno != ENOTSUP)
         return errno;
     // After the owner and the ACL: a change of owner clears the set-ID bits, and an ACL sets the group's.
-    if (::fchmod(to, info.st_mode & 07777) != 0)
+    if (::fchmod(to, mode & 07777) != 0)
         return errno;
     return copyExtendedAttributes(from, to);
 }
