@@ -33,8 +33,9 @@ std::atomic<bool> exchangeAllowed{true};
 std::atomic<qint64> faultAfter{-1};
 std::atomic<int> faultError{0};
 
-// How long a program holding the file open is given to let it go, and the
-// pause between looks; a file that is to go back in place is waited for longer.
+// How long another program is given to let the file go or to finish writing
+// it, and the pause between looks; a file that is to go back in place is
+// waited for longer.
 constexpr qint64 waitLimitMs = 300;
 constexpr qint64 putBackWaitMs = 3000;
 constexpr unsigned long pauseMs = 20;
@@ -424,6 +425,45 @@ DiskFile unreadable(DiskFile file, int error)
     return file;
 }
 
+// Whether the text stops inside a line, as a file cut short by its writer does.
+bool endsMidLine(const QByteArray &bytes)
+{
+    const bool littleEndian = bytes.startsWith("\xFF\xFE");
+    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
+        if (bytes.size() % 2 != 0)
+            return true;
+        if (bytes.size() == 2)
+            return false;
+        const uchar low = uchar(bytes[bytes.size() - (littleEndian ? 2 : 1)]);
+        const uchar high = uchar(bytes[bytes.size() - (littleEndian ? 1 : 2)]);
+        return high != 0 || (low != '\n' && low != '\r');
+    }
+    return !bytes.isEmpty() && bytes.back() != '\n' && bytes.back() != '\r';
+}
+
+// A state that a file passes through while another program saves it, next
+// to how it was last seen: gone, emptied, cut inside a line, or something
+// other than a file. It is believed once it stays so for a pause.
+bool looksUnfinished(const DiskFile &now, const DiskFile &before)
+{
+    if (before.state != DiskFile::State::Regular)
+        return false;
+    if (now.state != DiskFile::State::Regular)
+        return now.state != DiskFile::State::Unreadable;
+    return (now.bytes.isEmpty() && !before.bytes.isEmpty()) || (endsMidLine(now.bytes) && !endsMidLine(before.bytes));
+}
+
+bool cutInsideALine(const DiskFile &now, const DiskFile &before)
+{
+    return before.state == DiskFile::State::Regular && now.state == DiskFile::State::Regular && !now.bytes.isEmpty()
+        && endsMidLine(now.bytes) && !endsMidLine(before.bytes);
+}
+
+bool sameState(const DiskFile &a, const DiskFile &b)
+{
+    return a.state == b.state && a.bytes == b.bytes && a.isSameFile(b);
+}
+
 } // namespace
 
 namespace DiskFiles {
@@ -469,6 +509,59 @@ DiskFile read(const QString &path)
         || file.bytes.size() != after.size || !leadsTo(path, after);
     checkWritable(path, file);
     return file;
+}
+
+DiskFile readSettled(const QString &path, const DiskFile &before, std::optional<SaveFailure> &refusal)
+{
+    if (!BesideFiles::finishInterruptedWrite(path)) {
+        refusal = SaveFailure{path, Kind::WriteUnfinished, {}};
+        return DiskFiles::read(path);
+    }
+    QElapsedTimer waited;
+    waited.start();
+    QElapsedTimer unchanged;
+    unchanged.start();
+    bool written = false; // the content changed while it was waited for
+    DiskFile now = DiskFiles::read(path);
+    for (;;) {
+        const bool moving = now.busy || now.changedWhileRead;
+        if (!moving && !looksUnfinished(now, before))
+            break;
+        const bool cutShort = !moving && cutInsideALine(now, before);
+        if (cutShort && unchanged.elapsed() >= waitLimitMs)
+            break;
+        if (waited.elapsed() >= (cutShort ? 2 : 1) * waitLimitMs) {
+            // Open for writing, or under a lease, with nothing written meanwhile: held open, not written.
+            const bool writing = written || now.changedWhileRead;
+            refusal = SaveFailure{path, writing ? Kind::KeepsChanging : Kind::HeldOpen, {}};
+            return now;
+        }
+        QThread::msleep(pauseMs);
+        DiskFile again = DiskFiles::read(path);
+        written = written || !sameState(again, now);
+        const bool standsStill = !moving && !again.busy && !again.changedWhileRead && sameState(again, now);
+        now = std::move(again);
+        if (!standsStill)
+            unchanged.restart();
+        else if (!cutInsideALine(now, before))
+            break;
+    }
+
+    switch (now.state) {
+    case DiskFile::State::NotAFile:
+        refusal = SaveFailure{path, Kind::NotAFile, {}};
+        break;
+    case DiskFile::State::DanglingLink:
+        refusal = SaveFailure{path, Kind::DanglingLink, {}};
+        break;
+    case DiskFile::State::Unreadable:
+        refusal = SaveFailure{path, Kind::ReadFailed, DiskFiles::errorText(now.error)};
+        break;
+    case DiskFile::State::Regular:
+    case DiskFile::State::Missing:
+        break;
+    }
+    return now;
 }
 
 DiskCommit replace(const DiskFile &current, const QByteArray &bytes, bool keepBackup)
