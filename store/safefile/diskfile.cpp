@@ -71,8 +71,7 @@ public:
         for (int tries = 0; tries < 100 && !file.isOpen(); ++tries) {
             name = temporaryName(beside);
             file = place.create(name, shared);
-            error = file.error();
-            if (refusalOf(error) != Refusal::Exists)
+            if (refusalOf(file.error()) != Refusal::Exists)
                 break;
         }
         if (!file.isOpen())
@@ -84,9 +83,8 @@ public:
             place.remove(name);
     }
 
-    OpenFile file;
+    OpenFile file; // or why none could be made
     QString name;
-    int error = 0;
     bool kept = false; // the name is not to be removed: renamed away, or naming a file that stays
 
 private:
@@ -194,7 +192,7 @@ int writeBeside(const Place &place, const QString &name, const OpenFile &origina
 {
     TemporaryFile copy(place, name);
     if (!copy.file.isOpen())
-        return copy.error;
+        return copy.file.error();
     if (const int error = writeWhole(copy.file, bytes))
         return error;
     copyMetadata(original, originalInfo, copy.file); // as much of the owner and mode as the system allows
@@ -237,15 +235,11 @@ int putBack(const Place &place, TemporaryFile &displaced, const DiskFile &ours)
         displaced.kept = false; // nothing stands in place of ours any more
         return 0;
     }
-    if (error != 0)
-        return error;
     // What stood in place now has the displaced name: ours, or a newer file, which goes back.
-    if (!standsAt(place, displaced.name, ours)) {
-        if (const int again = place.exchange(place.name(), displaced.name))
-            return again;
-    }
-    displaced.kept = false;
-    return 0;
+    if (error == 0 && !standsAt(place, displaced.name, ours))
+        error = place.exchange(place.name(), displaced.name);
+    displaced.kept = error != 0;
+    return error;
 }
 
 DiskCommit finishExchange(const Place &place, TemporaryFile &displaced, const DiskFile &current, const DiskFile &ours,
@@ -392,7 +386,7 @@ DiskCommit replaceAt(const DiskFile &current, const QByteArray &bytes, bool keep
 
     TemporaryFile temporary(place, place.name());
     if (!temporary.file.isOpen())
-        return DiskCommit::failed(creationFailure(temporary.error), temporary.error);
+        return DiskCommit::failed(creationFailure(temporary.file.error()), temporary.file.error());
     if (const int error = writeWhole(temporary.file, bytes))
         return DiskCommit::failed(Kind::WriteFailed, error);
     if (copyMetadata(original, info, temporary.file) != 0)
@@ -582,7 +576,7 @@ DiskCommit create(const DiskFile &current, const QByteArray &bytes, const DiskFi
     const bool likePrevious = previous.state == DiskFile::State::Regular;
     TemporaryFile temporary(place, place.name(), !likePrevious);
     if (!temporary.file.isOpen())
-        return DiskCommit::failed(creationFailure(temporary.error), temporary.error);
+        return DiskCommit::failed(creationFailure(temporary.file.error()), temporary.file.error());
     if (const int error = writeWhole(temporary.file, bytes))
         return DiskCommit::failed(Kind::WriteFailed, error);
     // The file it stands in for lends it its owner and mode.

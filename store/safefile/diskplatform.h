@@ -11,9 +11,9 @@
 
 // What the save (diskfile.cpp) asks of the system: diskplatform_posix.cpp and
 // diskplatform_win.cpp each carry out these calls and report the system's
-// answer, 0 or its error code. Every step and decision of a save is the
-// save's own; none is taken here. They also define DiskFiles::errorText and
-// DiskFiles::isOpenElsewhere, which are the system's alone.
+// answer, 0 or its error code, with a call the system left half done undone.
+// Every step and decision of a save is the save's own. They also define
+// DiskFiles::errorText and DiskFiles::isOpenElsewhere, which are the system's alone.
 namespace DiskPlatform {
 
 // What an error code of the calls below means to a save.
@@ -128,8 +128,8 @@ public:
     // the file it stands in for, had; as root a file never seen before goes to
     // the owner of its folder.
     int adopt(const OpenFile &file, const DiskFile *previous) const;
-    // The file at name, its last link not followed: state Regular with its
-    // identity, NotAFile, or Missing when it cannot be looked at.
+    // The file at name (on POSIX systems a link there is not followed): state
+    // Regular with its identity, NotAFile, or Missing when it cannot be looked at.
     DiskFile describe(const QString &name) const;
     // Whether another program has the file open without allowing it to be
     // renamed or deleted, as games hold their INI files.

@@ -3,11 +3,10 @@
 
 // The save's calls on POSIX systems: names are looked up in the open folder
 // (openat and its kin), a program writing the file is told by a lease, and a
-// swap is renameat2's exchange where the system has one.
+// swap is renameat2's exchange where the system has one. copyMetadata is in
+// filemetadata_posix.cpp.
 
 #include "diskplatform.h"
-
-#include "filemetadata_posix.h"
 
 #include <QFile>
 
@@ -168,11 +167,6 @@ int reserve(const OpenFile &file, qint64 size, qint64 currentSize)
     Q_UNUSED(currentSize);
 #endif
     return 0;
-}
-
-int copyMetadata(const OpenFile &from, const DiskFile &fromInfo, const OpenFile &to)
-{
-    return copyFileMetadata(fd(from), fromInfo.owner, fromInfo.group, fromInfo.mode, fd(to));
 }
 
 bool canGiveAway(const DiskFile &file)

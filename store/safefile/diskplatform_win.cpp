@@ -92,30 +92,6 @@ Refusal refusalOf(int error)
     }
 }
 
-} // namespace DiskPlatform
-
-QString DiskFiles::errorText(int error)
-{
-    wchar_t *buffer = nullptr;
-    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
-                                              | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                          nullptr, DWORD(error), 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-    QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed() : QString::number(error);
-    ::LocalFree(buffer);
-    if (text.endsWith(u'.'))
-        text.chop(1);
-    return text;
-}
-
-bool DiskFiles::isOpenElsewhere(const QString &path)
-{
-    // No sharing at all: refused while any other handle is open.
-    const DiskPlatform::OpenFile file = DiskPlatform::opened(DiskPlatform::openPath(path, GENERIC_READ, 0));
-    return !file.isOpen() && DWORD(file.error()) == ERROR_SHARING_VIOLATION;
-}
-
-namespace DiskPlatform {
-
 int OpenFile::close()
 {
     if (!isOpen())
@@ -335,3 +311,23 @@ int Place::sync() const
 }
 
 } // namespace DiskPlatform
+
+QString DiskFiles::errorText(int error)
+{
+    wchar_t *buffer = nullptr;
+    const DWORD length = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM
+                                              | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                          nullptr, DWORD(error), 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+    QString text = length ? QString::fromWCharArray(buffer, int(length)).trimmed() : QString::number(error);
+    ::LocalFree(buffer);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+bool DiskFiles::isOpenElsewhere(const QString &path)
+{
+    // No sharing at all: refused while any other handle is open.
+    const DiskPlatform::OpenFile file = DiskPlatform::opened(DiskPlatform::openPath(path, GENERIC_READ, 0));
+    return !file.isOpen() && DWORD(file.error()) == ERROR_SHARING_VIOLATION;
+}
