@@ -21,9 +21,9 @@ comma not taken | form/decimalspinbox.cpp | return text.replace(u',', locale().d
 four decimals kept where they do not fit | form/decimalspinbox.cpp | <= fieldWidth() | <= 100000 | ^tst_fontfit$
 form font not pinned | app/formfont.cpp | window->setFont(formFont()); | ; | ^realwindow$
 /? not taken for help | app/commandline.cpp | QStringLiteral("^/\\?$") | QStringLiteral("^/\\?x$") | ^tst_commandline$
-CR ends written as LF | store/inidocument.cpp | return u"\r"; | return u"\n"; | ^(fuzzcorpus|tst_inidocument)$
-UTF-16 BE written as LE | store/inidocument.cpp | qToBigEndian<char16_t>(text.utf16() | qToLittleEndian<char16_t>(text.utf16() | ^(fuzzcorpus|tst_inidocument)$
-wide text without a mark taken | store/inidocument.cpp | return most > 1 && most * 8 >= size; | return false; | ^(fuzzcorpus|tst_inidocument)$
+CR ends written as LF | store/ini/inidocument.cpp | return u"\r"; | return u"\n"; | ^(fuzzcorpus|tst_inidocument)$
+UTF-16 BE written as LE | store/ini/inidocument.cpp | qToBigEndian<char16_t>(text.utf16() | qToLittleEndian<char16_t>(text.utf16() | ^(fuzzcorpus|tst_inidocument)$
+wide text without a mark taken | store/ini/inidocument.cpp | return most > 1 && most * 8 >= size; | return false; | ^(fuzzcorpus|tst_inidocument)$
 TABLE
 )
 

@@ -5,57 +5,12 @@
 
 #include "besidefiles.h"
 
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <algorithm>
 
 namespace {
 
 // A save starts over at most this often when the files keep changing under it.
 constexpr int maximumAttempts = 5;
-// How long a file that is being written is waited for, and the pause between looks.
-constexpr qint64 settleLimitMs = 300;
-constexpr unsigned long settlePauseMs = 20;
-
-// Whether the text stops inside a line, as a file cut short by its writer does.
-bool endsMidLine(const QByteArray &bytes)
-{
-    const bool littleEndian = bytes.startsWith("\xFF\xFE");
-    if (littleEndian || bytes.startsWith("\xFE\xFF")) {
-        if (bytes.size() % 2 != 0)
-            return true;
-        if (bytes.size() == 2)
-            return false;
-        const uchar low = uchar(bytes[bytes.size() - (littleEndian ? 2 : 1)]);
-        const uchar high = uchar(bytes[bytes.size() - (littleEndian ? 1 : 2)]);
-        return high != 0 || (low != '\n' && low != '\r');
-    }
-    return !bytes.isEmpty() && bytes.back() != '\n' && bytes.back() != '\r';
-}
-
-// A state that a file passes through while another program saves it, next
-// to how it was last seen: gone, emptied, cut inside a line, or something
-// other than a file. It is believed once it stays so for a pause.
-bool looksUnfinished(const DiskFile &now, const DiskFile &before)
-{
-    if (before.state != DiskFile::State::Regular)
-        return false;
-    if (now.state != DiskFile::State::Regular)
-        return now.state != DiskFile::State::Unreadable;
-    return (now.bytes.isEmpty() && !before.bytes.isEmpty()) || (endsMidLine(now.bytes) && !endsMidLine(before.bytes));
-}
-
-bool cutInsideALine(const DiskFile &now, const DiskFile &before)
-{
-    return before.state == DiskFile::State::Regular && now.state == DiskFile::State::Regular && !now.bytes.isEmpty()
-        && endsMidLine(now.bytes) && !endsMidLine(before.bytes);
-}
-
-bool sameState(const DiskFile &a, const DiskFile &b)
-{
-    return a.state == b.state && a.bytes == b.bytes && a.isSameFile(b);
-}
 
 } // namespace
 
@@ -67,8 +22,7 @@ IniFileSet::IniFileSet(const QStringList &paths, const QString &absentText)
         File file;
         file.path = path;
         std::optional<SaveFailure> refusal;
-        file.disk = readSettled(file, refusal);
-        file.known = true;
+        file.disk = DiskFiles::readSettled(file.path, file.disk, refusal);
         const auto refuse = [&file](SaveFailure::Kind kind) { file.openFailure = SaveFailure{file.path, kind, {}}; };
         if (refusal && refusal->kind == SaveFailure::Kind::WriteUnfinished)
             file.disk.state = DiskFile::State::Unreadable; // torn: not to be shown or edited
@@ -123,7 +77,7 @@ QList<SaveFailure> IniFileSet::save()
         for (size_t index = 0; index < fileCount; ++index) {
             File &file = files[index];
             failures[index].reset();
-            now[index] = readSettled(file, failures[index]);
+            now[index] = DiskFiles::readSettled(file.path, file.disk, failures[index]);
             if (!failures[index])
                 file.disk = now[index];
             if (file.disk.state == DiskFile::State::Regular)
@@ -170,7 +124,7 @@ QList<SaveFailure> IniFileSet::restoreBackups()
         if (file.backup.isEmpty())
             continue;
         std::optional<SaveFailure> failure;
-        const DiskFile current = readSettled(file, failure);
+        const DiskFile current = DiskFiles::readSettled(file.path, file.disk, failure);
         const DiskFile backup = DiskFiles::read(file.backup);
         if (!failure && backup.state != DiskFile::State::Regular)
             failure = SaveFailure{file.backup, SaveFailure::Kind::ReadFailed, DiskFiles::errorText(backup.error)};
@@ -248,68 +202,6 @@ DiskCommit::Status IniFileSet::saveFile(int index, const DiskFile &current, std:
         break;
     }
     return commit.status;
-}
-
-// The file as it stands once it stands still. One that is being written, or
-// changed while it was read, is read again after a pause; one that looks
-// unfinished is believed once it stays so for a pause, and one cut inside a
-// line once it stays so for the whole limit with no program writing it. One
-// that does neither in time is refused. An in-place write of ours that was cut
-// short is finished first.
-DiskFile IniFileSet::readSettled(const File &file, std::optional<SaveFailure> &refusal) const
-{
-    if (!BesideFiles::finishInterruptedWrite(file.path)) {
-        refusal = SaveFailure{file.path, SaveFailure::Kind::WriteUnfinished, {}};
-        return DiskFiles::read(file.path);
-    }
-    const DiskFile none;
-    const DiskFile &before = file.known ? file.disk : none;
-    QElapsedTimer waited;
-    waited.start();
-    QElapsedTimer unchanged;
-    unchanged.start();
-    bool written = false; // the content changed while it was waited for
-    DiskFile now = DiskFiles::read(file.path);
-    for (;;) {
-        const bool moving = now.busy || now.changedWhileRead;
-        if (!moving && !looksUnfinished(now, before))
-            break;
-        const bool cutShort = !moving && cutInsideALine(now, before);
-        if (cutShort && unchanged.elapsed() >= settleLimitMs)
-            break;
-        if (waited.elapsed() >= (cutShort ? 2 : 1) * settleLimitMs) {
-            // Open for writing, or under a lease, with nothing written meanwhile: held open, not written.
-            const bool writing = written || now.changedWhileRead;
-            refusal = SaveFailure{file.path, writing ? SaveFailure::Kind::KeepsChanging : SaveFailure::Kind::HeldOpen,
-                                  {}};
-            return now;
-        }
-        QThread::msleep(settlePauseMs);
-        DiskFile again = DiskFiles::read(file.path);
-        written = written || !sameState(again, now);
-        const bool standsStill = !moving && !again.busy && !again.changedWhileRead && sameState(again, now);
-        now = std::move(again);
-        if (!standsStill)
-            unchanged.restart();
-        else if (!cutInsideALine(now, before))
-            break;
-    }
-
-    switch (now.state) {
-    case DiskFile::State::NotAFile:
-        refusal = SaveFailure{file.path, SaveFailure::Kind::NotAFile, {}};
-        break;
-    case DiskFile::State::DanglingLink:
-        refusal = SaveFailure{file.path, SaveFailure::Kind::DanglingLink, {}};
-        break;
-    case DiskFile::State::Unreadable:
-        refusal = SaveFailure{file.path, SaveFailure::Kind::ReadFailed, DiskFiles::errorText(now.error)};
-        break;
-    case DiskFile::State::Regular:
-    case DiskFile::State::Missing:
-        break;
-    }
-    return now;
 }
 
 bool IniFileSet::holds(const IniDocument &document, const QString &section, const QString &key) const

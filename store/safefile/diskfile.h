@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 // A file as it stood on disk when it was read whole, with what a later
 // replacement needs to tell whether it is still that file.
 struct DiskFile
@@ -81,6 +83,16 @@ constexpr qint64 maximumSize = 256 * 1024 * 1024;
 // Reads the file at path as it is now. A path that is not a regular file, or
 // a symbolic link to nothing, is reported as such and never opened for writing.
 DiskFile read(const QString &path);
+
+// Reads the file at path once it stands still; before is how it was last
+// seen (Missing if never). One that is being written, or changed while it was
+// read, is read again after a pause; one that looks unfinished (gone, emptied,
+// cut inside a line, something other than a file, next to before) is believed
+// once it stays so for a pause, and one cut inside a line once it stays so for
+// the whole limit with no program writing it. One that does neither in time is
+// refused, as is one that is no regular file. An in-place write of ours that
+// was cut short is finished first.
+DiskFile readSettled(const QString &path, const DiskFile &before, std::optional<SaveFailure> &refusal);
 
 // Writes bytes in place of the file that current was read from, unless that
 // file changed since: the new content goes to a file beside it, is synced, and

@@ -75,7 +75,6 @@ private:
     {
         QString path;
         DiskFile disk;        // as last read or written
-        bool known = false;   // disk has been read
         DiskFile lastRegular; // the last look that found a regular file there
         IniDocument document; // disk with the edits not yet saved laid on
         bool backedUp = false;
@@ -83,7 +82,6 @@ private:
         std::optional<SaveFailure> openFailure;
     };
 
-    DiskFile readSettled(const File &file, std::optional<SaveFailure> &refusal) const;
     void layEditsAgain(std::vector<std::optional<SaveFailure>> &failures);
     DiskCommit::Status saveFile(int index, const DiskFile &current, std::optional<SaveFailure> &failure);
     bool holds(const IniDocument &document, const QString &section, const QString &key) const;

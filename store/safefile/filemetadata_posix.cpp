@@ -1,12 +1,16 @@
 // SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "filemetadata_posix.h"
+// The POSIX systems' DiskPlatform::copyMetadata: owner, group, permission bits
+// and extended attributes, POSIX ACLs among them.
+
+#include "diskplatform.h"
 
 #include <QByteArray>
 
 #include <cerrno>
 
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -37,7 +41,8 @@ int readSized(QByteArray &into, Read read)
 int copyExtendedAttributes(int from, int to)
 {
     QByteArray names;
-    if (const int error = readSized(names, [from](char *buffer, size_t size) { return ::flistxattr(from, buffer, size); }))
+    const auto list = [from](char *buffer, size_t size) { return ::flistxattr(from, buffer, size); };
+    if (const int error = readSized(names, list))
         return error == ENOTSUP ? 0 : error;
     for (qsizetype at = 0; at < names.size();) {
         const char *name = names.constData() + at;
@@ -58,12 +63,16 @@ int copyExtendedAttributes(int from, int to)
 
 } // namespace
 
-int copyFileMetadata(int from, const struct stat &info, int to)
+// A user who may not give files away keeps the new file's owner, and a group
+// the user is not in leaves the group as it is.
+int DiskPlatform::copyMetadata(const OpenFile &fromFile, const DiskFile &fromInfo, const OpenFile &toFile)
 {
+    const int from = int(fromFile.get());
+    const int to = int(toFile.get());
     if (::geteuid() == 0) {
-        if (::fchown(to, info.st_uid, info.st_gid) != 0)
+        if (::fchown(to, fromInfo.owner, fromInfo.group) != 0)
             return errno;
-    } else if (::fchown(to, uid_t(-1), info.st_gid) != 0 && errno != EPERM) {
+    } else if (::fchown(to, uid_t(-1), fromInfo.group) != 0 && errno != EPERM) {
         return errno;
     }
     // A file made in a folder with a default ACL starts with an ACL of its own;
@@ -73,7 +82,7 @@ int copyFileMetadata(int from, const struct stat &info, int to)
         && errno != ENODATA && errno != ENOTSUP)
         return errno;
     // After the owner and the ACL: a change of owner clears the set-ID bits, and an ACL sets the group's.
-    if (::fchmod(to, info.st_mode & 07777) != 0)
+    if (::fchmod(to, fromInfo.mode & 07777) != 0)
         return errno;
     return copyExtendedAttributes(from, to);
 }
