@@ -57,9 +57,11 @@ bool isScreenSize(const QString &text)
     return ok && number > 0;
 }
 
-// What the control shows for a stored text; nothing where the control keeps what it shows.
-std::optional<QVariant> shownValue(Rule rule, const QString &text)
+// What the control shows for a stored text (none: the key is absent, which reads as 0, and
+// in a size field as the game's word for it); nothing where the control keeps what it shows.
+std::optional<QVariant> shownValue(Rule rule, const std::optional<QString> &stored)
 {
+    const QString text = stored.value_or(QString());
     switch (rule) {
     case Rule::Flag:
         return parseInteger(text) != 0;
@@ -68,7 +70,7 @@ std::optional<QVariant> shownValue(Rule rule, const QString &text)
     case Rule::Real:
         return parseReal(text);
     case Rule::ScreenSize:
-        return text;
+        return stored.value_or(IniStore::missingValue());
     case Rule::IndexPlusOne:
         return clampedIndex(qint64(parseInteger(text)) - 1);
     case Rule::ThreeMinusIndex:
@@ -175,7 +177,8 @@ void FormSettings::load(const IniStore &store)
     for (const Row &row : rows) {
         if (row.setting->derived)
             continue;
-        const QString text = store.readValue(QLatin1String(row.setting->section), QLatin1String(row.setting->key));
+        const std::optional<QString> text =
+            store.readValue(QLatin1String(row.setting->section), QLatin1String(row.setting->key));
         if (const std::optional<QVariant> shown = shownValue(row.setting->rule, text))
             row.control.setValue(*shown);
     }

@@ -32,9 +32,9 @@ IniStore::IniStore(const QString &folder)
     });
 }
 
-QString IniStore::readValue(const QString &section, const QString &key) const
+std::optional<QString> IniStore::readValue(const QString &section, const QString &key) const
 {
-    return files.value(section, key).value_or(missingValue());
+    return files.value(section, key);
 }
 
 bool IniStore::writeValue(const QString &section, const QString &key, const QString &text)

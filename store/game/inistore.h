@@ -27,9 +27,9 @@ public:
 
     // Sections are named without brackets; the empty name is the top level.
 
-    // The key's text from the main file, else from the preferences file, else
-    // "NULL". A stored text of exactly "NULL" counts as absent.
-    QString readValue(const QString &section, const QString &key) const;
+    // The key's text from the main file, else from the preferences file; none
+    // where neither holds it. A stored text of exactly "NULL" counts as absent.
+    std::optional<QString> readValue(const QString &section, const QString &key) const;
 
     // Writes into the main file if it holds the key, else into the preferences
     // file if that holds it, else adds the key to the main file; which file
@@ -53,6 +53,7 @@ public:
     // See IniFileSet::restoreBackups; open a new store on the folder after it.
     QList<SaveFailure> restoreBackups() { return files.restoreBackups(); }
 
+    // What the game stores for a key without a value.
     static QString missingValue() { return QStringLiteral("NULL"); }
 
 private:
