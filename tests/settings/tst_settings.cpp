@@ -376,12 +376,13 @@ private slots:
         QCOMPARE(fixture.home.prefs() + fixture.home.main(), smallPrefs + smallMain);
         QCOMPARE(fixture.shown("ckbVSync spnGamma"), "ckbVSync=true spnGamma=1.5");
         // A failed save gives the system's reason, keeps the file and its mode, and says so on the line.
-        QVERIFY(QFile::setPermissions(fixture.home.mainPath(), QFile::ReadOwner | QFile::ReadGroup));
+        const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions(fixture.home.mainPath(), readOnly));
         fixture.set("spnGamma=1.25");
         QCOMPARE(fixture.apply(), QStringList("File access error! | Couldn't save " + SaveFailureText::shownPath(
                                                   fixture.home.mainPath()) + "! | The file is read-only."));
         QCOMPARE(fixture.home.main(), smallMain);
-        QCOMPARE(QFileInfo(fixture.home.mainPath()).permissions() & 0x7077, QFile::ReadOwner | QFile::ReadGroup);
+        QCOMPARE(QFileInfo(fixture.home.mainPath()).permissions() & 0x7077, readOnly);
         QVERIFY2(shows("Not saved: Vantor.ini"), qPrintable(status->text()));
         answering(QMessageBox::NoButton, [&] { fixture.window->switchToFolder(other); }); // Escape stays
         QCOMPARE(fixture.shown("ckbVSync"), "ckbVSync=true");
