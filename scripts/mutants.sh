@@ -39,6 +39,7 @@ device name added where missing | store/game/gamefiles.cpp | std::optional<QStri
 TABLE
 )
 
+mkdir -p "$scratch"
 rsync -a --delete --exclude '/build*' --exclude '/.git' "$repo_root/" "$scratch/src/"
 cmake -S "$scratch/src" -B "$scratch/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$scratch/build" >/dev/null

@@ -110,17 +110,6 @@ private slots:
             QVERIFY2(attributesOf(file).isEmpty() && statusOf(file).st_mode == mode, qPrintable(file));
     }
 
-    void everyHardLinkSeesTheChange()
-    {
-        const QString otherName = home->home() + "/Vantor-linked.ini";
-        QVERIFY(::link(QFile::encodeName(home->mainPath()).constData(), QFile::encodeName(otherName).constData()) == 0);
-        QVERIFY(saveShadowMode(home->iniFolder()).isEmpty());
-        QCOMPARE(home->main(), savedMain);
-        QCOMPARE(readBytes(otherName), savedMain);
-        QCOMPARE(statusOf(otherName).st_ino, statusOf(home->mainPath()).st_ino);
-        QCOMPARE(readBytes(home->mainPath() + ".bak"), mainFile);
-    }
-
     void symbolicLinkKeepsItsTarget()
     {
         const QString target = home->home() + "/elsewhere/Vantor.ini";
