@@ -33,7 +33,8 @@ QByteArray largeMain(int shadowMode)
     return "[Display]\r\niShadowMode=" + QByteArray::number(shadowMode) + "\r\n" + notes;
 }
 
-const QByteArray before = largeMain(3), after = largeMain(1);
+// The new value is one digit longer: a write cut short leaves new bytes before old ones shifted by one.
+const QByteArray before = largeMain(3), after = largeMain(10);
 const QStringList savedEntries = {"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"};
 
 QStringList entries(const QString &folder)
@@ -51,7 +52,7 @@ class TestInPlace : public QObject
     QList<SaveFailure> saveShadowMode(qint64 faultAt = -1, int error = 0)
     {
         IniStore store(home->iniFolder());
-        store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 1);
+        store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 10);
         DiskFiles::injectInPlaceFault(faultAt, error);
         return store.save();
     }
