@@ -178,7 +178,10 @@ private slots:
         const auto store = [&](const QString &list) {
             for (const QString &entry : entries(list)) {
                 QByteArray &file = storedValue(main, keyOf(entry)) != "<absent>" ? main : prefs;
-                QVERIFY2(storedValue(file, keyOf(entry)) != "<absent>", qPrintable(entry));
+                const auto setting = std::find_if(settingsCatalogue().cbegin(), settingsCatalogue().cend(),
+                                                  [&](const Setting &row) { return keyOf(entry) == row.key; });
+                if (storedValue(file, keyOf(entry)) == "<absent>") // a key the example pair lacks goes at the end
+                    file += QByteArray("[") + setting->section + "]\r\n" + keyOf(entry).toLatin1() + "=\r\n";
                 const QString value = "\\1" + entry.section(u'=', 1) + "\\3";
                 file = QString::fromLatin1(file).replace(lineOf(keyOf(entry)), value).toLatin1();
             }
