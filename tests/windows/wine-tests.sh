@@ -9,6 +9,7 @@
 #     driven with xdotool as a player would: tick V-Sync off, click Apply, show the
 #     preview pane, close as a window manager does; expect exit code 0 and the files written
 #     with their other lines and CR LF kept. (The first-run box is tst_startup's, run here too.)
+#  3. at 125, 150 and 175 % scale: tst_fontfit.exe again, and a screenshot of the window each.
 # Usage: wine-tests.sh BUILD-DIR PROGRAM EXAMPLES-FOLDER WMDELETE-HELPER. BUILD-DIR holds the
 # test programs and gets the scratch folder wine-tests/. Every wait is a bounded poll.
 set -euo pipefail
@@ -130,6 +131,23 @@ finish 30 0
 
 check_saved_pair "$folder"
 echo "wine-tests: realwindow apply: PASS"
+
+# 3. At 125, 150 and 175 % (LogPixels 120, 144, 168): the font-fit test, and the window on its
+# Water page, left as dpi-<n>.png for a look at what a scale may clip.
+for dpi in 120 144 168; do
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 &&
+        wineserver --wait || fail "could not set LogPixels to $dpi"
+    fit=$(find "$build" -name tst_fontfit.exe -not -path "$work/*" | head -n 1)
+    (cd "$(dirname "$fit")" && timeout 600 wine "$fit" -o "Z:$work/tst_fontfit-$dpi.txt,txt" >/dev/null 2>&1) &&
+        grep -q '^Totals: .* 0 failed' "$work/tst_fontfit-$dpi.txt" || failures+=("tst_fontfit at $dpi dpi")
+    start "dpi-$dpi" "$prefs" "$main"
+    wait_for "the main window at $dpi dpi" 60 appears "$title" "$error_title" window
+    xdotool mousemove --sync --window "$window" $((262 * dpi / 96)) $((31 * dpi / 96)) click 1 # Water
+    sleep 1 && import -window "$window" "$work/dpi-$dpi.png"
+    "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
+    finish 30 0
+done
+echo "wine-tests: at 120, 144 and 168 dpi: $([ ${#failures[@]} -eq 0 ] && echo PASS || echo FAIL)"
 
 [ ${#failures[@]} -eq 0 ] || fail "failed: ${failures[*]}"
 # The prefix is kept only for a look at what failed.
