@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // What Windows reads from the built vantor-configurator.exe before it runs a line of it:
-// the one manifest and the version information.
+// the one manifest, the version information and the icon.
 
 #include <QCoreApplication>
 #include <QDir>
@@ -99,11 +99,18 @@ void TestExecutable::versionComesFromTheProject()
                                     .arg(LOWORD(fixed->dwFileVersionMS)).arg(HIWORD(fixed->dwFileVersionLS));
     QCOMPARE(fileVersion, QStringLiteral(VANTOR_VERSION));
 
-    for (const wchar_t *key : {L"\\StringFileInfo\\040904b0\\FileVersion", L"\\StringFileInfo\\040904b0\\ProductVersion"}) {
+    for (const auto &[key, value] : {std::pair{L"FileVersion", VANTOR_VERSION}, {L"ProductVersion", VANTOR_VERSION},
+             {L"ProductName", "Vantor Configurator"},
+             {L"LegalCopyright", "Copyright 2026 The Vantor Configurator developers. GPL-3.0-or-later."}}) {
         wchar_t *text = nullptr;
-        QVERIFY(VerQueryValueW(info.data(), key, reinterpret_cast<void **>(&text), &size));
-        QCOMPARE(QString::fromWCharArray(text), QStringLiteral(VANTOR_VERSION));
+        const std::wstring path = std::wstring(L"\\StringFileInfo\\040904b0\\") + key;
+        QVERIFY(VerQueryValueW(info.data(), path.c_str(), reinterpret_cast<void **>(&text), &size));
+        QCOMPARE(QString::fromWCharArray(text), QString::fromUtf8(value));
     }
+    // The icon, in every size Explorer asks for: 16, 24, 32, 48, 64 and 256 px.
+    const std::wstring group = resourceNames(RT_GROUP_ICON).value(0).toStdWString(); // a name, as the script gives it
+    const QByteArray icons = resource(RT_GROUP_ICON, group.c_str());
+    QCOMPARE(icons.size() >= 6 ? int(reinterpret_cast<const WORD *>(icons.constData())[2]) : 0, 6);
 }
 
 QTEST_GUILESS_MAIN(TestExecutable)
