@@ -28,12 +28,10 @@ inline bool plainRename()
 struct ChildResult
 {
     int status = -1; // as a shell gives it: what the work returned, or 128 + the ending signal
-    QByteArray output;
 };
 
 // Runs work in a forked copy of this process (for what may end a process or
-// must not touch the test's own limits and user) and waits for it; what it
-// printed to stdout is kept.
+// must not touch the test's own limits and user) and waits for it.
 ChildResult runInChild(const std::function<int()> &work);
 
 // For child processes run as root: hands the path (and its contents) to the
