@@ -12,6 +12,7 @@
 #include "statusline.h"
 #include "catalogue.h"
 #include "formsettings.h"
+#include "gamefiles.h"
 #include "inistore.h"
 #include "mainform.h"
 
@@ -160,10 +161,8 @@ QStringList MainWindow::foldersWithTheFiles() const
 {
     QStringList folders = {store->folder()};
     for (const QString &folder : searchedFolders(QString())) {
-        const bool both = QFileInfo::exists(folder + QStringLiteral("VantorPrefs.ini"))
-            && QFileInfo::exists(folder + QStringLiteral("Vantor.ini"));
         const auto same = [&folder](const QString &other) { return QDir(other) == QDir(folder); };
-        if (both && std::none_of(folders.cbegin(), folders.cend(), same))
+        if (GameFiles::allIn(folder) && std::none_of(folders.cbegin(), folders.cend(), same))
             folders.append(folder);
     }
     return folders;

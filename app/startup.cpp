@@ -4,6 +4,7 @@
 #include "startup.h"
 
 #include "fileaccesserror.h"
+#include "gamefiles.h"
 #include "inifolder.h"
 #include "inistore.h"
 
@@ -77,7 +78,7 @@ QString startFolder(const QString &given)
     if (!given.isEmpty())
         return given;
     const QString chosen = ownSettings().value(folderKey).toString();
-    if (!chosen.isEmpty() && QFileInfo::exists(chosen + QStringLiteral("VantorPrefs.ini")))
+    if (!chosen.isEmpty() && GameFiles::allIn(chosen))
         return chosen;
     return iniFolder();
 }

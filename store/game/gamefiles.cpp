@@ -5,11 +5,23 @@
 
 #include "inidocument.h"
 
+#include <QFileInfo>
+
+#include <algorithm>
+
 namespace GameFiles {
 
 QStringList fileNames()
 {
     return {QStringLiteral("Vantor.ini"), QStringLiteral("VantorPrefs.ini")};
+}
+
+bool allIn(const QString &folder)
+{
+    const QStringList names = fileNames();
+    return std::all_of(names.cbegin(), names.cend(), [&folder](const QString &name) {
+        return QFileInfo::exists(folder + name);
+    });
 }
 
 QString folderBelowDocuments()

@@ -15,6 +15,8 @@ namespace GameFiles {
 // that neither holds is added to the main file.
 enum File { Main, Preferences };
 QStringList fileNames();
+// Whether every one of them stands in folder (which ends with a separator).
+bool allIn(const QString &folder);
 
 // The folder below the documents folder that holds them, ending with '/'.
 QString folderBelowDocuments();
