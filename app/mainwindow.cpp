@@ -33,10 +33,13 @@ constexpr int previewWidth = 984;
 // files give no usable value.
 void presentSettings(QWidget *window)
 {
+    QHash<QString, QWidget *> widgets; // one walk over the form instead of one per setting
+    for (QWidget *widget : window->findChildren<QWidget *>())
+        widgets.insert(widget->objectName(), widget);
     for (const Setting &setting : settingsCatalogue()) {
         const Presentation &shown = setting.shown;
-        auto *control = window->findChild<QWidget *>(QLatin1String(setting.control));
-        auto *slider = shown.slider ? window->findChild<QSlider *>(QLatin1String(shown.slider)) : nullptr;
+        QWidget *control = widgets.value(QLatin1String(setting.control));
+        auto *slider = shown.slider ? qobject_cast<QSlider *>(widgets.value(QLatin1String(shown.slider))) : nullptr;
         if (auto *box = qobject_cast<QDoubleSpinBox *>(control)) {
             if (slider)
                 linkSlider(slider, box, shown.scale);
