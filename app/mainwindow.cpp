@@ -11,6 +11,7 @@
 #include "startup.h"
 #include "statusline.h"
 #include "catalogue.h"
+#include "controlbinding.h"
 #include "formsettings.h"
 #include "gamefiles.h"
 #include "inistore.h"
@@ -33,9 +34,7 @@ constexpr int previewWidth = 984;
 // files give no usable value.
 void presentSettings(QWidget *window)
 {
-    QHash<QString, QWidget *> widgets; // one walk over the form instead of one per setting
-    for (QWidget *widget : window->findChildren<QWidget *>())
-        widgets.insert(widget->objectName(), widget);
+    const QHash<QString, QWidget *> widgets = widgetsByName(window);
     for (const Setting &setting : settingsCatalogue()) {
         const Presentation &shown = setting.shown;
         QWidget *control = widgets.value(QLatin1String(setting.control));

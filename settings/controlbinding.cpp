@@ -33,6 +33,16 @@ Kind kindOf(ControlValue value)
 
 } // namespace
 
+QHash<QString, QWidget *> widgetsByName(const QWidget *form)
+{
+    QHash<QString, QWidget *> widgets;
+    for (QWidget *widget : form->findChildren<QWidget *>()) {
+        if (!widgets.contains(widget->objectName()))
+            widgets.insert(widget->objectName(), widget);
+    }
+    return widgets;
+}
+
 ControlBinding::ControlBinding(QWidget *widget, const char *objectName, ControlValue value)
 {
     if (!widget) {

@@ -6,7 +6,12 @@
 #include <QMetaProperty>
 #include <QVariant>
 
+#include <QHash>
+
 class QWidget;
+
+// The form's widgets by object name, found in one walk; where two share a name, the first.
+QHash<QString, QWidget *> widgetsByName(const QWidget *form);
 
 // What a control of the settings holds.
 enum class ControlValue {

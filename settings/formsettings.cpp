@@ -6,7 +6,6 @@
 #include "catalogue.h"
 #include "inistore.h"
 
-#include <QHash>
 #include <QWidget>
 
 #include <algorithm>
@@ -160,12 +159,7 @@ void write(IniStore &store, const Setting &setting, const QVariant &value)
 
 FormSettings::FormSettings(const QWidget *form)
 {
-    // One walk over the form's widgets instead of one per setting.
-    QHash<QString, QWidget *> widgets;
-    for (QWidget *widget : form->findChildren<QWidget *>()) {
-        if (!widgets.contains(widget->objectName()))
-            widgets.insert(widget->objectName(), widget);
-    }
+    const QHash<QString, QWidget *> widgets = widgetsByName(form);
     for (const Setting &setting : settingsCatalogue()) {
         QWidget *widget = widgets.value(QLatin1String(setting.control));
         rows.push_back({&setting, ControlBinding(widget, setting.control, controlValueOf(setting.rule)), QVariant()});
