@@ -3,34 +3,16 @@
 
 #include "testsupport.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QtGlobal>
+#include <QtCore>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
-#endif
-
-#ifdef Q_OS_UNIX
+#else
 #include <cerrno>
 #include <cstdio>
 
 #include <sys/wait.h>
 #include <unistd.h>
-
-namespace {
-
-constexpr uid_t nobodyId = 65534;
-
-// Root may write where the player may not.
-bool runningAsRoot()
-{
-    return geteuid() == 0;
-}
-
-} // namespace
 #endif
 
 namespace TestSupport {
@@ -51,8 +33,40 @@ void writeBytes(const QString &path, const QByteArray &bytes)
         qFatal("cannot write %s", qPrintable(path));
 }
 
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QStringList described(const QList<SaveFailure> &failures)
+{
+    QStringList lines;
+    for (const SaveFailure &failure : failures)
+        lines << QStringLiteral("%1 kind %2: %3").arg(failure.path).arg(int(failure.kind)).arg(failure.systemText);
+    return lines;
+}
+
+ScratchHome::ScratchHome(const QString &documents)
+    : documents(documents)
+{
 #ifdef Q_OS_UNIX
-ChildResult runInChild(const std::function<int()> &work)
+    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "WINEPREFIX"}) {
+        savedEnvironment.append({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+        qunsetenv(name);
+    }
+    qputenv("HOME", QFile::encodeName(dir.path()));
+#endif
+    QDir().mkpath(iniFolder());
+}
+
+ScratchHome::~ScratchHome()
+{
+    for (const auto &[name, value] : std::as_const(savedEnvironment))
+        value ? qputenv(name, *value) : qunsetenv(name);
+}
+
+#ifdef Q_OS_UNIX
+int runInChild(const std::function<int()> &work)
 {
     std::fflush(nullptr);
     const pid_t child = fork();
@@ -66,66 +80,27 @@ ChildResult runInChild(const std::function<int()> &work)
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    return {WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status)};
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
-void giveToUnprivilegedUser(const QString &path)
+int runAsNobody(const QString &path, const std::function<int()> &work)
 {
-    if (!runningAsRoot())
-        return;
-    const auto chownOne = [](const QString &entry) {
-        if (lchown(QFile::encodeName(entry).constData(), nobodyId, nobodyId) != 0)
-            qFatal("cannot hand %s to nobody", qPrintable(entry));
-    };
-    chownOne(path);
+    constexpr uid_t nobody = 65534;
+    if (geteuid() != 0)
+        return runInChild(work);
     QDirIterator entries(path, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
                          QDirIterator::Subdirectories);
-    while (entries.hasNext())
-        chownOne(entries.next());
+    for (QString entry = path; !entry.isEmpty(); entry = entries.hasNext() ? entries.next() : QString()) {
+        if (lchown(QFile::encodeName(entry).constData(), nobody, nobody) != 0)
+            qFatal("cannot hand %s to nobody", qPrintable(entry));
+    }
     for (QDir above(QFileInfo(path).absolutePath()); !above.isRoot(); above.cdUp()) {
         QFile folder(above.path());
         folder.setPermissions(folder.permissions() | QFile::ExeOther | QFile::ExeGroup);
     }
-}
-
-bool dropPrivileges()
-{
-    if (!runningAsRoot())
-        return true;
-    return setgid(nobodyId) == 0 && setuid(nobodyId) == 0;
-}
-
-ScratchHome::ScratchHome()
-    : savedHome(qgetenv("HOME"))
-    , savedXdgConfig(qgetenv("XDG_CONFIG_HOME"))
-    , savedWinePrefix(qgetenv("WINEPREFIX"))
-{
-    qputenv("HOME", dir.path().toLocal8Bit());
-    qunsetenv("XDG_CONFIG_HOME");
-    qunsetenv("WINEPREFIX");
-    QDir().mkpath(iniFolder());
-}
-
-ScratchHome::~ScratchHome()
-{
-    qputenv("HOME", savedHome);
-    if (savedXdgConfig.isEmpty())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", savedXdgConfig);
-    if (savedWinePrefix.isEmpty())
-        qunsetenv("WINEPREFIX");
-    else
-        qputenv("WINEPREFIX", savedWinePrefix);
+    return runInChild([&] { return setgid(nobody) == 0 && setuid(nobody) == 0 ? work() : 100; });
 }
 #else
-ScratchHome::ScratchHome()
-{
-    QDir().mkpath(iniFolder());
-}
-
-ScratchHome::~ScratchHome() = default;
-
 std::wstring nativePath(const QString &path)
 {
     return QDir::toNativeSeparators(path).toStdWString();
@@ -136,10 +111,5 @@ bool runningUnderWine()
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 #endif
-
-QString ScratchHome::iniFolder() const
-{
-    return dir.path() + QStringLiteral("/Documents/My Games/Vantor/");
-}
 
 } // namespace TestSupport

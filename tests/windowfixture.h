@@ -7,7 +7,7 @@
 #include "mainwindow.h"
 #include "testsupport.h"
 
-#include <QTest>
+#include <QtTest>
 #include <QtWidgets>
 
 #include <memory>

@@ -1,10 +1,8 @@
 # SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sourced by the tests that drive a real window on an X server of their own (realwindow.sh,
-# wine-tests.sh): bounded waits, windows found by title, the program's end, and Xvfb.
-# The sourcing script sets tag (what its messages start with), work (its scratch folder),
-# examples (the example pair's folder), prefs and main (the two file names);
-# app_pid, app_log and xvfb_pid are set here and by its own start function.
+# Sourced by the tests that drive a real window on an X server of their own (realwindow.sh, wine-tests.sh): bounded
+# waits, windows found by title, the program's end, the saved pair, Xvfb. The sourcing script sets tag (what its
+# messages start with), work (its scratch folder), examples, prefs and main; its start function sets app_pid, app_log.
 app_pid="" app_log="" xvfb_pid=""
 
 fail() {
@@ -25,15 +23,12 @@ wait_for() {
     done
 }
 
-# any TITLE: the windows titled exactly TITLE, mapped or not.
-any() { xdotool search --name "^$1\$" 2>/dev/null || true; }
-
-# appears TITLE OTHER VARIABLE: the program runs and shows one window titled TITLE (its id
-# goes to VARIABLE), and no window titled OTHER exists.
+# appears TITLE OTHER VARIABLE: the program runs and shows one window titled TITLE (its id goes to VARIABLE), and no
+# window titled OTHER exists, mapped or not.
 appears() {
     local ids
     alive "$app_pid" || fail "the program ended before \"$1\" appeared"
-    [ -z "$(any "$2")" ] || fail "a \"$2\" window appeared"
+    [ -z "$(xdotool search --name "^$2\$" 2>/dev/null)" ] || fail "a \"$2\" window appeared"
     ids=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true)
     [ "$(grep -c . <<<"$ids")" -le 1 ] || fail "several windows titled \"$1\""
     [ -n "$ids" ] && printf -v "$3" '%s' "$ids"
@@ -50,22 +45,21 @@ finish() {
 
 has_empty_line() { grep -qE $'^\r?$' "$1"; }
 nonempty_lines() { grep -cvE $'^\r?$' "$1"; }
-# has LINE FILE: FILE holds LINE followed by CR LF.
-has() { grep -qxF -- "$1"$'\r' "$2"; }
+has() { grep -qxF -- "$1"$'\r' "$2"; } # has LINE FILE: FILE holds LINE ended by CR LF
 
-# saved_vsync_off: the program runs without a "$error_title" box, and the V-Sync change reached the
-# preferences file, which lost its empty lines; the main file, which got no change, keeps every byte.
+# saved_vsync_off: no "$error_title" box, and the V-Sync change reached the preferences file, which lost its empty
+# lines; the main file, which got no change, keeps every byte.
 saved_vsync_off() {
     alive "$app_pid" || fail "the program ended after the click on Apply"
-    [ -z "$(any "$error_title")" ] || fail "Apply reported \"$error_title\""
+    [ -z "$(xdotool search --name "^$error_title\$" 2>/dev/null)" ] || fail "Apply reported \"$error_title\""
     ! has_empty_line "$folder/$prefs" || return 1
     has 'iPresentInterval=0' "$folder/$prefs" || fail "V-Sync off was not written"
     cmp -s "$examples/$main" "$folder/$main" || fail "Apply wrote $main, which got no change"
 }
 
-# check_saved_pair FOLDER: after an Apply, both files in FOLDER are still CR LF, have as many
-# lines as the examples, and keep byte for byte the lines of keys the program does not edit,
-# sections, comments, the save path, and the device name in one pair of quotes.
+# check_saved_pair FOLDER: after an Apply, both files are still CR LF, have as many lines as the examples, and keep
+# byte for byte the lines of keys the program does not edit, sections, comments, the save path, and the device name
+# in one pair of quotes.
 check_saved_pair() {
     local file out line
     for file in "$prefs" "$main"; do
@@ -80,8 +74,7 @@ check_saved_pair() {
     has 'sD3DDevice="Radeon RX 6600 XT"' "$1/$prefs" || fail "$prefs lacks the device name in one pair of quotes"
 }
 
-# start_xvfb SIZE: an X server on a display it picks itself and names once it takes
-# connections; DISPLAY points at it.
+# start_xvfb SIZE: an X server on a display it picks itself and names once it takes connections; DISPLAY points at it.
 start_xvfb() {
     local display=""
     mkfifo "$work/displayfd"

@@ -3,10 +3,7 @@
 
 #include "testsupport.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QProcess>
-#include <QTest>
+#include <QtTest>
 
 namespace {
 

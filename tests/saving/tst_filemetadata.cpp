@@ -9,8 +9,7 @@
 #include "inistore.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QTest>
+#include <QtTest>
 
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -134,8 +133,7 @@ private slots:
             QVERIFY(store.save().isEmpty());
             QCOMPARE(readBytes(backup), mainFile); // the first save's, never the second's
         }
-        QCOMPARE(QDir(home->iniFolder()).entryList(QDir::Files | QDir::Hidden),
-                 QStringList({"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"}));
+        QCOMPARE(entriesOf(home->iniFolder()), QStringList({"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"}));
         QVERIFY(saveShadowMode(home->iniFolder(), 3).isEmpty()); // a new session backs up what it finds
         QCOMPARE(readBytes(backup), QByteArray(mainFile).replace("iShadowMode=3", "iShadowMode=2"));
         QCOMPARE(statusOf(home->mainPath()).st_mode & 07777, mode_t(0604));
@@ -149,8 +147,7 @@ private slots:
         QCOMPARE(failures[0].kind, SaveFailure::Kind::BackupFailed);
         QVERIFY(!failures[0].systemText.isEmpty());
         QCOMPARE(home->main(), mainFile);
-        QCOMPARE(QDir(home->iniFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"}));
+        QCOMPARE(entriesOf(home->iniFolder()), QStringList({"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"}));
     }
 };
 

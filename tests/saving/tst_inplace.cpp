@@ -8,8 +8,7 @@
 #include "inistore.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QTest>
+#include <QtTest>
 
 #include <algorithm>
 #include <csignal>
@@ -36,11 +35,6 @@ QByteArray largeMain(int shadowMode)
 // The new value is one digit longer: a write cut short leaves new bytes before old ones shifted by one.
 const QByteArray before = largeMain(3), after = largeMain(10);
 const QStringList savedEntries = {"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"};
-
-QStringList entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
-}
 
 } // namespace
 
@@ -85,7 +79,7 @@ private slots:
         QFETCH(qint64, at);
         QFETCH(int, error);
         if (error == 0) {
-            QCOMPARE(runInChild([&] { return saveShadowMode(at, error).size(); }).status, 128 + SIGKILL);
+            QCOMPARE(runInChild([&] { return saveShadowMode(at, error).size(); }), 128 + SIGKILL);
             QVERIFY(QFileInfo::exists(home->mainPath() + ".journal"));
             QVERIFY(IniStore(home->iniFolder()).isOpen());
             // Up to the first byte that differs, the file is still wholly old and stays so.
@@ -99,7 +93,7 @@ private slots:
             QCOMPARE(home->main(), before);
         }
         QCOMPARE(readBytes(home->home() + "/linked.ini"), home->main());
-        QCOMPARE(entries(home->iniFolder()), savedEntries);
+        QCOMPARE(entriesOf(home->iniFolder()), savedEntries);
     }
 
     void leftoversGoWhenOldAndClosed()
@@ -115,7 +109,7 @@ private slots:
         QFile held(home->iniFolder() + kept[1]);
         QVERIFY(held.open(QIODevice::ReadOnly));
         QVERIFY(saveShadowMode().isEmpty());
-        QCOMPARE(entries(home->iniFolder()), kept + savedEntries);
+        QCOMPARE(entriesOf(home->iniFolder()), kept + savedEntries);
     }
 
     void leaseAtStartIsWaitedFor()

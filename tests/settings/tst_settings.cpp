@@ -79,9 +79,15 @@ private slots:
         QTest::addColumn<QString>("edit");
         QTest::addColumn<QString>("written");
         QStringList rows;
-        for (const Setting &setting : settingsCatalogue()) { // any non-zero integer is on
+        QStringList writers; // controls that write more than their own key
+        for (const Setting &setting : settingsCatalogue())
+            writers << (setting.derived ? setting.control : "");
+        for (const Setting &setting : settingsCatalogue()) { // any non-zero integer is on; every range holds these
             if (setting.rule == Rule::Flag)
                 rows << QString("%1=2 | %2=true | %2=false | %1=0").arg(setting.key, setting.control);
+            else if ((setting.rule == Rule::Integer || setting.rule == Rule::Real) && !writers.contains(setting.control))
+                rows << QString(setting.rule == Rule::Integer ? "%1=7 | %2=7 | %2=3 | %1=3"
+                                                              : "%1=0.5 | %2=0.5 | %2=0.25 | %1=0.25").arg(setting.key, setting.control);
         }
         // The keys one control writes together, each stored differently in its own row.
         const QString shadowSizes =
@@ -113,25 +119,14 @@ private slots:
             "iShadowMapResolution=4096 | cmbShadowRes=4096x4096 | cmbShadowRes=256x256 | " + shadowSizes.arg(256).arg(128),
             "iShadowFilter=2 | cmbShadowFilter=Medium | cmbShadowFilter=Ultra | iShadowFilter=4",
             "iShadowFilter=0 | cmbShadowFilter= | cmbShadowFilter=Low | iShadowFilter=1",
-            "iBlurDeferredShadowMask=5 | sldShadowBlur=5 | sldShadowBlur=2 | iBlurDeferredShadowMask=2",
             "iShadowMode=2 | cmbShadowMode=2 | cmbShadowMode=1 | iShadowMode=1", // in both files: the main file's
             "fShadowDistance=25000 | spnShadowDistExt=10000 sldShadowDistExt=10000000 | spnShadowDistExt=1234.5678 | "
             "fShadowDistance=1234.5678",
             "fInteriorShadowDistance=nan | spnShadowDistInt=0 | spnShadowDistInt=4000 | fInteriorShadowDistance=4000",
-            "fShadowBiasScale=0.1525 | | spnShadowBias=0.3 | fShadowBiasScale=0.3",
-            "iShadowSplitCount=3 | | spnShadowSplitC=4 | iShadowSplitCount=4",
-            "iShadowMaskQuarter=5 | | spnShadowMaskQuarter=7 | iShadowMaskQuarter=7",
-            "fShadowLODStartFade=200.5 | | spnShadowDistFade=300 | fShadowLODStartFade=300",
-            "fSpecularLODStartFade=2000.5 | | spnSpecFadeDist=2500 | fSpecularLODStartFade=2500",
-            "fLightLODStartFade=1000.5 | | spnLightFadeDist=1500 | fLightLODStartFade=1500",
             "iRadialBlurLevel=3 | cmbRadBlurLev=High | cmbRadBlurLev=Ultra | iRadialBlurLevel=4",
             "fDefaultWorldFOV=200 | sldFOV=140 spnFOV=140 | sldFOV=80 | "
             "fDefaultFOV=80, fDefaultWorldFOV=80, fDefault1stPersonFOV=80",
             "uMaxDecals=300 | sldMaxDecals=255 | sldMaxDecals=200 | uMaxDecals=200",
-            "uMaxSkinDecals=36 | | sldMaxDecalsModels=40 | uMaxSkinDecals=40",
-            "uMaxSkinDecalsPerActor=21 | | sldMaxDecalsModelsPA=10 | uMaxSkinDecalsPerActor=10",
-            "iMaxDesired=20000 | | sldMaxParticles=500 | iMaxDesired=500",
-            "iWaterBlurAmount=5 | | sldReflectBlur=6 | iWaterBlurAmount=6",
             "iWaterReflectHeight=768, iWaterReflectWidth=768 | | cmbWaterRes=2048x2048 | "
             "iWaterReflectHeight=2048, iWaterReflectWidth=2048",
             "iWaterReflectHeight=512 | cmbWaterRes=512x512 | cmbWaterRes=256x256 | "

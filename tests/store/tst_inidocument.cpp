@@ -3,8 +3,7 @@
 
 #include "inidocument.h"
 
-#include <QOperatingSystemVersion>
-#include <QTest>
+#include <QtTest>
 
 class TestIniDocument : public QObject
 {

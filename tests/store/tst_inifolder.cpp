@@ -4,11 +4,7 @@
 #include "inifolder.h"
 #include "testsupport.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QTest>
-#include <QThread>
+#include <QtTest>
 
 #include <fcntl.h>
 #include <memory>
@@ -50,96 +46,90 @@ class TestIniFolder : public QObject
     Q_OBJECT
 
 private slots:
-    void documentsFolderComesFirst();
-    void steamPrefixChangedLastWins();
-    void winePrefixesComeAfterSteam();
-    void libraryListThatIsNoSmallFileIsSkipped_data();
-    void libraryListThatIsNoSmallFileIsSkipped();
-};
-
-// First even when a prefix's file is newer, and named when no folder holds the files.
-void TestIniFolder::documentsFolderComesFirst()
-{
-    FakeHome home;
-    const QString documents = home.path(QStringLiteral("Documents/My Games/Vantor/"));
-    QCOMPARE(findIniFolder(home.search), documents);
-    home.placeGame(home.steamDocuments(QStringLiteral("1")), home.now.addDays(1));
-    home.placeGame(home.path(QStringLiteral("Documents")));
-    QCOMPARE(findIniFolder(home.search), documents);
-}
-
-// Among the prefixes of every Steam library (native, flatpak, listed in libraryfolders.vdf).
-void TestIniFolder::steamPrefixChangedLastWins()
-{
-    FakeHome home;
-    home.placeGame(home.steamDocuments(QStringLiteral("1111")), home.now.addDays(-3));
-    const QString newest = home.placeGame(home.steamDocuments(QStringLiteral("2222")), home.now);
-    home.placeGame(home.steamDocuments(QStringLiteral("3333")), home.now.addDays(-1));
-    // The usual symlink to the same installation is no second library.
-    QDir().mkpath(home.path(QStringLiteral(".steam")));
-    QVERIFY(QFile::link(home.steamRoot, home.path(QStringLiteral(".steam/steam"))));
-    QCOMPARE(findIniFolder(home.search), newest);
-    QCOMPARE(iniFolderCandidates(home.search).count(), 1 + 3 + 2); // documents, prefixes, ~/.wine twice
-
-    const QString flatpak = home.path(QStringLiteral(".var/app/com.valvesoftware.Steam/.local/share/Steam"));
-    const QString newer = home.placeGame(home.steamDocuments(QStringLiteral("4444"), flatpak), home.now.addDays(1));
-    QCOMPARE(findIniFolder(home.search), newer);
-
-    const QString library = home.path(QStringLiteral("Games Drive/SteamLibrary"));
-    TestSupport::writeBytes(home.steamRoot + "/steamapps/libraryfolders.vdf", "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n"
-                            "\t\t\"path\"\t\t\"" + library.toUtf8() + "\"\n\t}\n}\n");
-    const QString listed = home.placeGame(home.steamDocuments(QStringLiteral("489830"), library), home.now.addDays(2));
-    QCOMPARE(findIniFolder(home.search), listed);
-}
-
-// $WINEPREFIX before ~/.wine, "Documents" or "My Documents"; a Steam prefix before both.
-void TestIniFolder::winePrefixesComeAfterSteam()
-{
-    FakeHome home;
-    const QString inDefault = home.placeGame(home.path(QStringLiteral(".wine/drive_c/users/ana/My Documents")));
-    QCOMPARE(findIniFolder(home.search), inDefault);
-    home.search.winePrefix = home.path(QStringLiteral("prefixes/vantor"));
-    const QString inOwn = home.placeGame(home.search.winePrefix + QStringLiteral("/drive_c/users/ana/Documents"));
-    QCOMPARE(findIniFolder(home.search), inOwn);
-    const QString inSteam = home.placeGame(home.steamDocuments(QStringLiteral("7")), home.now.addYears(-1));
-    QCOMPARE(findIniFolder(home.search), inSteam);
-}
-
-void TestIniFolder::libraryListThatIsNoSmallFileIsSkipped_data()
-{
-    QTest::addColumn<bool>("fifo"); // else a file of over 1 MiB
-    QTest::newRow("fifo without a writer") << true;
-    QTest::newRow("oversized, listing a newer prefix") << false;
-}
-
-// The lookup neither waits for a FIFO's writer nor reads a huge file.
-void TestIniFolder::libraryListThatIsNoSmallFileIsSkipped()
-{
-    QFETCH(bool, fifo);
-    FakeHome home;
-    const QString inRoot = home.placeGame(home.steamDocuments(QStringLiteral("1")), home.now);
-    const QString library = home.path(QStringLiteral("Games Drive/SteamLibrary"));
-    home.placeGame(home.steamDocuments(QStringLiteral("2"), library), home.now.addDays(1));
-    const QString list = home.steamRoot + QStringLiteral("/steamapps/libraryfolders.vdf");
-    if (fifo)
-        QCOMPARE(mkfifo(QFile::encodeName(list).constData(), 0600), 0);
-    else
-        TestSupport::writeBytes(list, "\"libraryfolders\"\n{\n\t\"path\"\t\"" + library.toUtf8() + "\"\n"
-                                + QByteArray(1024 * 1024, ' ') + "}\n");
-
-    QString found;
-    std::unique_ptr<QThread> lookup(QThread::create([&] { found = findIniFolder(home.search); }));
-    lookup->start();
-    if (!lookup->wait(QDeadlineTimer(60000))) {
-        // Opening the other end releases a lookup blocked in opening the FIFO.
-        const int writer = ::open(QFile::encodeName(list).constData(), O_WRONLY | O_NONBLOCK);
-        if (writer >= 0)
-            ::close(writer);
-        lookup->wait();
-        QFAIL("the lookup blocked on the library list");
+    // First even when a prefix's file is newer, and named when no folder holds the files.
+    void documentsFolderComesFirst()
+    {
+        FakeHome home;
+        const QString documents = home.path(QStringLiteral("Documents/My Games/Vantor/"));
+        QCOMPARE(findIniFolder(home.search), documents);
+        home.placeGame(home.steamDocuments(QStringLiteral("1")), home.now.addDays(1));
+        home.placeGame(home.path(QStringLiteral("Documents")));
+        QCOMPARE(findIniFolder(home.search), documents);
     }
-    QCOMPARE(found, inRoot);
-}
+
+    // Among the prefixes of every Steam library (native, flatpak, listed in libraryfolders.vdf).
+    void steamPrefixChangedLastWins()
+    {
+        FakeHome home;
+        home.placeGame(home.steamDocuments(QStringLiteral("1111")), home.now.addDays(-3));
+        const QString newest = home.placeGame(home.steamDocuments(QStringLiteral("2222")), home.now);
+        home.placeGame(home.steamDocuments(QStringLiteral("3333")), home.now.addDays(-1));
+        // The usual symlink to the same installation is no second library.
+        QDir().mkpath(home.path(QStringLiteral(".steam")));
+        QVERIFY(QFile::link(home.steamRoot, home.path(QStringLiteral(".steam/steam"))));
+        QCOMPARE(findIniFolder(home.search), newest);
+        QCOMPARE(iniFolderCandidates(home.search).count(), 1 + 3 + 2); // documents, prefixes, ~/.wine twice
+
+        const QString flatpak = home.path(QStringLiteral(".var/app/com.valvesoftware.Steam/.local/share/Steam"));
+        const QString newer = home.placeGame(home.steamDocuments(QStringLiteral("4444"), flatpak), home.now.addDays(1));
+        QCOMPARE(findIniFolder(home.search), newer);
+
+        const QString library = home.path(QStringLiteral("Games Drive/SteamLibrary"));
+        TestSupport::writeBytes(home.steamRoot + "/steamapps/libraryfolders.vdf", "\"libraryfolders\"\n{\n\t\"1\"\n\t{\n"
+                                "\t\t\"path\"\t\t\"" + library.toUtf8() + "\"\n\t}\n}\n");
+        const QString listed = home.placeGame(home.steamDocuments(QStringLiteral("489830"), library), home.now.addDays(2));
+        QCOMPARE(findIniFolder(home.search), listed);
+    }
+
+    // $WINEPREFIX before ~/.wine, "Documents" or "My Documents"; a Steam prefix before both.
+    void winePrefixesComeAfterSteam()
+    {
+        FakeHome home;
+        const QString inDefault = home.placeGame(home.path(QStringLiteral(".wine/drive_c/users/ana/My Documents")));
+        QCOMPARE(findIniFolder(home.search), inDefault);
+        home.search.winePrefix = home.path(QStringLiteral("prefixes/vantor"));
+        const QString inOwn = home.placeGame(home.search.winePrefix + QStringLiteral("/drive_c/users/ana/Documents"));
+        QCOMPARE(findIniFolder(home.search), inOwn);
+        const QString inSteam = home.placeGame(home.steamDocuments(QStringLiteral("7")), home.now.addYears(-1));
+        QCOMPARE(findIniFolder(home.search), inSteam);
+    }
+
+    void libraryListThatIsNoSmallFileIsSkipped_data()
+    {
+        QTest::addColumn<bool>("fifo"); // else a file of over 1 MiB
+        QTest::newRow("fifo without a writer") << true;
+        QTest::newRow("oversized, listing a newer prefix") << false;
+    }
+
+    // The lookup neither waits for a FIFO's writer nor reads a huge file.
+    void libraryListThatIsNoSmallFileIsSkipped()
+    {
+        QFETCH(bool, fifo);
+        FakeHome home;
+        const QString inRoot = home.placeGame(home.steamDocuments(QStringLiteral("1")), home.now);
+        const QString library = home.path(QStringLiteral("Games Drive/SteamLibrary"));
+        home.placeGame(home.steamDocuments(QStringLiteral("2"), library), home.now.addDays(1));
+        const QString list = home.steamRoot + QStringLiteral("/steamapps/libraryfolders.vdf");
+        if (fifo)
+            QCOMPARE(mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+        else
+            TestSupport::writeBytes(list, "\"libraryfolders\"\n{\n\t\"path\"\t\"" + library.toUtf8() + "\"\n"
+                                    + QByteArray(1024 * 1024, ' ') + "}\n");
+
+        QString found;
+        std::unique_ptr<QThread> lookup(QThread::create([&] { found = findIniFolder(home.search); }));
+        lookup->start();
+        if (!lookup->wait(QDeadlineTimer(60000))) {
+            // Opening the other end releases a lookup blocked in opening the FIFO.
+            const int writer = ::open(QFile::encodeName(list).constData(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0)
+                ::close(writer);
+            lookup->wait();
+            QFAIL("the lookup blocked on the library list");
+        }
+        QCOMPARE(found, inRoot);
+    }
+};
 
 QTEST_MAIN(TestIniFolder)
 #include "tst_inifolder.moc"
