@@ -43,35 +43,14 @@ finish() {
     [ "$code" -eq "$2" ] || fail "exit code $code, expected $2"
 }
 
-has_empty_line() { grep -qE $'^\r?$' "$1"; }
-nonempty_lines() { grep -cvE $'^\r?$' "$1"; }
-has() { grep -qxF -- "$1"$'\r' "$2"; } # has LINE FILE: FILE holds LINE ended by CR LF
-
-# saved_vsync_off: no "$error_title" box, and the V-Sync change reached the preferences file, which lost its empty
-# lines; the main file, which got no change, keeps every byte.
+# saved_vsync_off: no "$error_title" box, and the preferences file is the example with V-Sync off and without its
+# empty lines, byte for byte (CR LF, every other line, the device name in its quotes); the main file got no change
+# and keeps every byte.
 saved_vsync_off() {
     alive "$app_pid" || fail "the program ended after the click on Apply"
     [ -z "$(xdotool search --name "^$error_title\$" 2>/dev/null)" ] || fail "Apply reported \"$error_title\""
-    ! has_empty_line "$folder/$prefs" || return 1
-    has 'iPresentInterval=0' "$folder/$prefs" || fail "V-Sync off was not written"
     cmp -s "$examples/$main" "$folder/$main" || fail "Apply wrote $main, which got no change"
-}
-
-# check_saved_pair FOLDER: after an Apply, both files are still CR LF, have as many lines as the examples, and keep
-# byte for byte the lines of keys the program does not edit, sections, comments, the save path, and the device name
-# in one pair of quotes.
-check_saved_pair() {
-    local file out line
-    for file in "$prefs" "$main"; do
-        out="$1/$file"
-        [ "$(tr -cd '\r' <"$out" | wc -c)" -eq "$(wc -l <"$out")" ] && ! grep -qv $'\r$' "$out" || fail "$file: not CR LF"
-        [ "$(nonempty_lines "$out")" -eq "$(nonempty_lines "$examples/$file")" ] || fail "$file gained or lost lines"
-        while IFS= read -r line; do
-            has "$line" "$out" || fail "$file lost \"$line\""
-        done < <(tr -d '\r' <"$examples/$file" | grep -E '^([;#[]|sResourceArchiveList|sLocal|bUseThreadedAI|iNumHWThreads)')
-    done
-    has 'sLocalSavePath=Saves\' "$1/$main" || fail "$main lost its save path"
-    has 'sD3DDevice="Radeon RX 6600 XT"' "$1/$prefs" || fail "$prefs lacks the device name in one pair of quotes"
+    sed -e 's/^iPresentInterval=1\r$/iPresentInterval=0\r/' -e '/^\r$/d' "$examples/$prefs" | cmp -s - "$folder/$prefs"
 }
 
 # start_xvfb SIZE: an X server on a display it picks itself and names once it takes connections; DISPLAY points at it.

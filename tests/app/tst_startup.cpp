@@ -15,115 +15,106 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private slots:
-    void unreadableFileGivesOneMessageAndNoStore_data();
-    void unreadableFileGivesOneMessageAndNoStore();
-    void firstRunTakesAChosenFolder();
+    void unreadableFileGivesOneMessageAndNoStore_data()
+    {
+        QTest::addColumn<QString>("prefs"); // "file", "missing", "folder", "cut utf-16", "blank" or "" (0 bytes)
+        QTest::addColumn<QString>("main");
+        QTest::addColumn<QString>("reported");
+        const QString empty = "The file is empty, as the game leaves it when it stops while saving. Start the game once "
+                              "so that it writes the file again.";
+        QTest::newRow("preferences file missing") << "missing" << "file" << "VantorPrefs.ini";
+        QTest::newRow("main file missing") << "file" << "missing" << "Vantor.ini";
+        QTest::newRow("both missing: only the preferences file") << "missing" << "missing" << "VantorPrefs.ini";
+        QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini! | Something other than a";
+        QTest::newRow("main file is UTF-16 cut inside a unit") << "file" << "cut utf-16"
+                                                               << "Vantor.ini! | It does not read as lines of text";
+        QTest::newRow("preferences file blank") << "blank" << "file" << "VantorPrefs.ini! | " + empty;
+        QTest::newRow("main file of 0 bytes") << "file" << "" << "Vantor.ini! | " + empty;
+    }
+
+    void unreadableFileGivesOneMessageAndNoStore()
+    {
+        QFETCH(QString, prefs);
+        QFETCH(QString, main);
+        QFETCH(QString, reported);
+        TestSupport::ScratchHome home;
+        const auto place = [](const QString &how, const QString &path) {
+            if (how == QLatin1String("folder"))
+                QDir().mkpath(path);
+            else if (how == QLatin1String("cut utf-16"))
+                TestSupport::writeBytes(path, QByteArray("\xFF\xFE[\0D", 5));
+            else if (how == QLatin1String("blank") || how.isEmpty())
+                TestSupport::writeBytes(path, how.isEmpty() ? "" : " \r\n\t\n");
+            else if (how != QLatin1String("missing"))
+                TestSupport::writeBytes(path, "[Display]\r\n");
+        };
+        place(prefs, home.prefsPath());
+        place(main, home.mainPath());
+
+        MessageBoxWatcher watcher;
+        QVERIFY(!openIniStore(home.iniFolder()));
+        const QString expected = QStringLiteral("File access error! | Couldn't open ")
+            + QDir::toNativeSeparators(home.iniFolder() + reported) + (reported.contains('|') ? "" : "!");
+        QCOMPARE(watcher.seen.size(), 1);
+        QVERIFY2(watcher.seen[0].startsWith(expected) && watcher.seen[0].contains("The game creates") == (prefs == "missing"
+                 || main == "missing"), qPrintable(watcher.seen[0]));
+    }
+
+    // The first-run box lists the folders searched; a folder chosen without the files asks again, one with
+    // them opens and is remembered, and the next start tries it first; a folder given still wins.
+    void firstRunTakesAChosenFolder()
+    {
+        TestSupport::ScratchHome home;
+        QTemporaryDir chosen;
+        TestSupport::writeBytes(chosen.path() + "/VantorPrefs.ini", "[Display]\r\n");
+        TestSupport::writeBytes(chosen.path() + "/Vantor.ini", "[Display]\r\n");
+        int asked = 0;
+        setFolderChooser([&](const QString &) { return ++asked == 1 ? home.home() : chosen.path(); });
+        MessageBoxWatcher watcher(QMessageBox::NoButton, QString("Choose Folder…"));
+        QVERIFY(openIniStore(home.iniFolder(), home.iniFolder()));
+        QCOMPARE(watcher.seen.size(), 2);
+        QVERIFY2(watcher.seen[0].contains("| Folders searched:\n  " + QDir::toNativeSeparators(home.iniFolder())),
+                 qPrintable(watcher.seen[0]));
+        QCOMPARE(startFolder(QString()), chosen.path() + '/');
+        QCOMPARE(startFolder("/given/"), QString("/given/"));
+        rememberFolder(QString());
+    }
+
 #ifdef Q_OS_UNIX
-    void fileWithoutReadPermissionIsUnreadable();
+    // As root every file is readable, so the check runs as an unprivileged user.
+    void fileWithoutReadPermissionIsUnreadable()
+    {
+        TestSupport::ScratchHome home;
+        home.writePrefs("[Display]\r\n");
+        home.writeMain("[Display]\r\n");
+        QVERIFY(QFile::setPermissions(home.prefsPath(), QFile::WriteOwner));
+        QCOMPARE(TestSupport::runAsNobody(home.home(), [&] {
+            const IniStore store(home.iniFolder());
+            return store.isOpen() ? 1 : store.openFailure()->path == home.prefsPath() ? 0 : 2;
+        }), 0);
+    }
 #endif
-    void longPathsKeepTheFileName();
-    void qtWordsFollowTheSystemLanguage();
+
+    // A long path is shortened in the middle: the file name always shows.
+    void longPathsKeepTheFileName()
+    {
+        const QString path = "/home/player/" + QString("a deep folder/").repeated(8) + "VantorPrefs.ini";
+        const QString text = SaveFailureText::openError(SaveFailure{path, SaveFailure::Kind::Missing, {}});
+        QVERIFY2(text.size() < 100 && text.contains(QChar(0x2026))
+                 && text.endsWith(QDir::toNativeSeparators("/a deep folder/VantorPrefs.ini!")), qPrintable(text));
+    }
+
+    // Qt's own words follow the system's language (last: the translator stays).
+    void qtWordsFollowTheSystemLanguage()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        if (!installQtTranslations())
+            QSKIP("Qt's translations are not installed here (qt6-translations-l10n)");
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Discard);
+        QCOMPARE(box.button(QMessageBox::Discard)->text(), QString("Verwerfen"));
+    }
 };
-
-void TestStartup::unreadableFileGivesOneMessageAndNoStore_data()
-{
-    QTest::addColumn<QString>("prefs"); // "file", "missing", "folder", "cut utf-16", "blank" or "" (0 bytes)
-    QTest::addColumn<QString>("main");
-    QTest::addColumn<QString>("reported");
-    const QString empty = "The file is empty, as the game leaves it when it stops while saving. Start the game once "
-                          "so that it writes the file again.";
-    QTest::newRow("preferences file missing") << "missing" << "file" << "VantorPrefs.ini";
-    QTest::newRow("main file missing") << "file" << "missing" << "Vantor.ini";
-    QTest::newRow("both missing: only the preferences file") << "missing" << "missing" << "VantorPrefs.ini";
-    QTest::newRow("folder named like the main file") << "file" << "folder" << "Vantor.ini! | Something other than a";
-    QTest::newRow("main file is UTF-16 cut inside a unit") << "file" << "cut utf-16"
-                                                           << "Vantor.ini! | It does not read as lines of text";
-    QTest::newRow("preferences file blank") << "blank" << "file" << "VantorPrefs.ini! | " + empty;
-    QTest::newRow("main file of 0 bytes") << "file" << "" << "Vantor.ini! | " + empty;
-}
-
-void TestStartup::unreadableFileGivesOneMessageAndNoStore()
-{
-    QFETCH(QString, prefs);
-    QFETCH(QString, main);
-    QFETCH(QString, reported);
-    TestSupport::ScratchHome home;
-    const auto place = [](const QString &how, const QString &path) {
-        if (how == QLatin1String("folder"))
-            QDir().mkpath(path);
-        else if (how == QLatin1String("cut utf-16"))
-            TestSupport::writeBytes(path, QByteArray("\xFF\xFE[\0D", 5));
-        else if (how == QLatin1String("blank") || how.isEmpty())
-            TestSupport::writeBytes(path, how.isEmpty() ? "" : " \r\n\t\n");
-        else if (how != QLatin1String("missing"))
-            TestSupport::writeBytes(path, "[Display]\r\n");
-    };
-    place(prefs, home.prefsPath());
-    place(main, home.mainPath());
-
-    MessageBoxWatcher watcher;
-    QVERIFY(!openIniStore(home.iniFolder()));
-    const QString expected = QStringLiteral("File access error! | Couldn't open ")
-        + QDir::toNativeSeparators(home.iniFolder() + reported) + (reported.contains('|') ? "" : "!");
-    QCOMPARE(watcher.seen.size(), 1);
-    QVERIFY2(watcher.seen[0].startsWith(expected) && watcher.seen[0].contains("The game creates") == (prefs == "missing"
-             || main == "missing"), qPrintable(watcher.seen[0]));
-}
-
-// The first-run box lists the folders searched; a folder chosen without the files asks again, one with
-// them opens and is remembered, and the next start tries it first; a folder given still wins.
-void TestStartup::firstRunTakesAChosenFolder()
-{
-    TestSupport::ScratchHome home;
-    QTemporaryDir chosen;
-    TestSupport::writeBytes(chosen.path() + "/VantorPrefs.ini", "[Display]\r\n");
-    TestSupport::writeBytes(chosen.path() + "/Vantor.ini", "[Display]\r\n");
-    int asked = 0;
-    setFolderChooser([&](const QString &) { return ++asked == 1 ? home.home() : chosen.path(); });
-    MessageBoxWatcher watcher(QMessageBox::NoButton, QString("Choose Folder…"));
-    QVERIFY(openIniStore(home.iniFolder(), home.iniFolder()));
-    QCOMPARE(watcher.seen.size(), 2);
-    QVERIFY2(watcher.seen[0].contains("| Folders searched:\n  " + QDir::toNativeSeparators(home.iniFolder())),
-             qPrintable(watcher.seen[0]));
-    QCOMPARE(startFolder(QString()), chosen.path() + '/');
-    QCOMPARE(startFolder("/given/"), QString("/given/"));
-    rememberFolder(QString());
-}
-
-#ifdef Q_OS_UNIX
-// As root every file is readable, so the check runs as an unprivileged user.
-void TestStartup::fileWithoutReadPermissionIsUnreadable()
-{
-    TestSupport::ScratchHome home;
-    home.writePrefs("[Display]\r\n");
-    home.writeMain("[Display]\r\n");
-    QVERIFY(QFile::setPermissions(home.prefsPath(), QFile::WriteOwner));
-    QCOMPARE(TestSupport::runAsNobody(home.home(), [&] {
-        const IniStore store(home.iniFolder());
-        return store.isOpen() ? 1 : store.openFailure()->path == home.prefsPath() ? 0 : 2;
-    }), 0);
-}
-#endif
-
-// A long path is shortened in the middle: the file name always shows.
-void TestStartup::longPathsKeepTheFileName()
-{
-    const QString path = "/home/player/" + QString("a deep folder/").repeated(8) + "VantorPrefs.ini";
-    const QString text = SaveFailureText::openError(SaveFailure{path, SaveFailure::Kind::Missing, {}});
-    QVERIFY2(text.size() < 100 && text.contains(QChar(0x2026))
-             && text.endsWith(QDir::toNativeSeparators("/a deep folder/VantorPrefs.ini!")), qPrintable(text));
-}
-
-// Qt's own words follow the system's language (last: the translator stays).
-void TestStartup::qtWordsFollowTheSystemLanguage()
-{
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    if (!installQtTranslations())
-        QSKIP("Qt's translations are not installed here (qt6-translations-l10n)");
-    QMessageBox box;
-    box.setStandardButtons(QMessageBox::Discard);
-    QCOMPARE(box.button(QMessageBox::Discard)->text(), QString("Verwerfen"));
-}
 
 QTEST_MAIN(TestStartup)
 #include "tst_startup.moc"

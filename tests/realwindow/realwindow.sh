@@ -34,8 +34,7 @@ start() {
 }
 
 for tool in Xvfb xdotool compare; do command -v $tool >/dev/null || fail "needs $tool"; done
-has_empty_line "$examples/$prefs" && has_empty_line "$examples/$main" ||
-    fail "each example file needs an empty line, which the save drops"
+grep -q $'^\r$' "$examples/$prefs" || fail "the example preferences need an empty line, which the save drops"
 start_xvfb 1024x768x24
 
 start plain
@@ -49,7 +48,6 @@ xdotool mousemove --sync --window "$window" 515 290 click 1 # Apply
 wait_for "Apply to save the change" 20 saved_vsync_off
 "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
 finish 20 0
-check_saved_pair "$folder"
 
 # The desktop font of a platform theme reaches the application after start-up; the form keeps its own.
 mkdir -p "$home/.config/qt6ct"

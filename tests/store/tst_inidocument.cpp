@@ -51,29 +51,18 @@ private slots:
         QCOMPARE(value.value_or(QString()), expected);
     }
 
-    void writingAKeyChangesOnlyItsValueText_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("spacing, comment, crlf kept") << "  iSize = 8 ; w\r\n" << "isize" << "1" << "  iSize = 1 ; w\r\n";
-        QTest::newRow("; inside quotes is value text") << "s=\"A\" ; c\r\n" << "s" << "\"A;B\"" << "s=\"A;B\" ; c\r\n";
-        QTest::newRow("quoted value replaced whole") << "s=\"Old\"\r\n" << "S" << "\"New One\"" << "s=\"New One\"\r\n";
-        QTest::newRow("empty value filled") << "fGamma=\n" << "fGamma" << "1" << "fGamma=1\n";
-        QTest::newRow("key spelling kept") << "ISIZE h=1\r\n" << "iSize H" << "2" << "ISIZE h=2\r\n";
-    }
-
     // Only the section's first occurrence changes: not a repeat, not the same line elsewhere.
     void writingAKeyChangesOnlyItsValueText()
     {
-        QFETCH(QString, line);
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(QString, expected);
-        IniDocument document = IniDocument::fromBytes(("[Display]\r\n" + line + line + "[B]\r\n" + line).toUtf8());
-        QVERIFY(document.setValue(QStringLiteral("display"), key, value));
-        QCOMPARE(QString::fromUtf8(document.toBytes()), "[Display]\r\n" + expected + line + "[B]\r\n" + line);
+        for (const auto &[line, key, value, expected] : std::initializer_list<std::array<QString, 4>>{
+                 {"  iSize = 8 ; w\r\n", "isize", "1", "  iSize = 1 ; w\r\n"}, // spacing, comment, line end kept
+                 {"s=\"A\" ; c\r\n", "s", "\"A;B\"", "s=\"A;B\" ; c\r\n"},         // ; inside quotes is value text
+                 {"s=\"Old\"\r\n", "S", "\"New One\"", "s=\"New One\"\r\n"},      // quoted value replaced whole
+                 {"fGamma=\n", "fGamma", "1", "fGamma=1\n"}, {"ISIZE h=1\r\n", "iSize H", "2", "ISIZE h=2\r\n"}}) {
+            IniDocument document = IniDocument::fromBytes(("[Display]\r\n" + line + line + "[B]\r\n" + line).toUtf8());
+            QVERIFY(document.setValue(QStringLiteral("display"), key, value));
+            QCOMPARE(QString::fromUtf8(document.toBytes()), "[Display]\r\n" + expected + line + "[B]\r\n" + line);
+        }
     }
 
     void newKeysGoAfterTheLastKeyOfTheirSection_data()

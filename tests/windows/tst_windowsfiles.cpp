@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(failures.first().kind, SaveFailure::Kind::ReadOnlyFile);
         QCOMPARE(readBytes(locked), lockedBefore);
         QVERIFY(GetFileAttributesW(nativePath(locked).c_str()) & FILE_ATTRIBUTE_READONLY);
-        QStringList expected = pair << (mainFile ? "VantorPrefs.ini.bak" : "Vantor.ini.bak"); // the other is saved
+        QStringList expected = pair + QStringList(mainFile ? "VantorPrefs.ini.bak" : "Vantor.ini.bak"); // the other saved
         expected.sort();
         QCOMPARE(entriesOf(game.iniFolder()), expected);
         setReadOnly(locked, false);
