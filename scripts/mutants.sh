@@ -21,19 +21,19 @@ slider writing back # form/linkedpairs.cpp # const QSignalBlocker showOnly(slide
 comma not taken # form/decimalspinbox.cpp # return text.replace(u',', locale().decimalPoint()); # return text; # ^tst_behaviour$
 four decimals kept where they do not fit # form/decimalspinbox.cpp # <= fieldWidth() # <= 100000 # ^tst_fontfit$
 form font not pinned # app/formfont.cpp # window->setFont(formFont()); # ; # ^realwindow$
-/? not taken for help # app/commandline.cpp # QStringLiteral("^/\\?$") # QStringLiteral("^/\\?x$") # ^tst_commandline$
+/? not taken for help # app/commandline.cpp # QStringLiteral("^/\\?$") # QStringLiteral("^/\\?x$") # ^tst_startup$
 CR ends written as LF # store/ini/inidocument.cpp # return u"\r"; # return u"\n"; # ^(fuzzcorpus|tst_inidocument)$
 UTF-16 BE written as LE # store/ini/inidocument.cpp # qToBigEndian<char16_t>(text.utf16() # qToLittleEndian<char16_t>(text.utf16() # ^(fuzzcorpus|tst_inidocument)$
 wide text without a mark taken # store/ini/inidocument.cpp # return most > 1 && most * 8 >= size; # return false; # ^(fuzzcorpus|tst_inidocument)$
 comparison after the swap left out # store/safefile/diskfile.cpp # if (!holdsAsRead(place.open(displaced.name, Access::Compare), current)) { # if (false) { # ^tst_applyrace$
 held-open check left out # store/safefile/diskplatform_posix.cpp # busy = file.isOpen() && leaseRefused(fd(file), F_RDLCK); # busy = false; # ^tst_mergetable$
-lease at start not waited for # store/safefile/diskfile.cpp # const bool moving = now.busy || now.changedWhileRead; # const bool moving = now.changedWhileRead; # ^tst_inplace$
+lease at start not waited for # store/safefile/diskfile.cpp # const bool moving = now.busy || now.changedWhileRead; # const bool moving = now.changedWhileRead; # ^tst_savedfile$
 file cut inside a line refused # store/safefile/diskfile.cpp # if (cutShort && unchanged.elapsed() >= waitLimitMs) # if (false) # ^tst_mergetable$
-file mode lost # store/safefile/filemetadata_posix.cpp # if (::fchmod(to, fromInfo.mode & 07777) != 0) # if (false) # ^(tst_filemetadata|tst_settings)$
-folder's default ACL kept # store/safefile/filemetadata_posix.cpp # if (::fgetxattr(from, accessAcl, nullptr, 0) < 0 # if (false && ::fgetxattr(from, accessAcl, nullptr, 0) < 0 # ^tst_filemetadata$
+file mode lost # store/safefile/filemetadata_posix.cpp # if (::fchmod(to, fromInfo.mode & 07777) != 0) # if (false) # ^(tst_savedfile|tst_settings)$
+folder's default ACL kept # store/safefile/filemetadata_posix.cpp # if (::fgetxattr(from, accessAcl, nullptr, 0) < 0 # if (false && ::fgetxattr(from, accessAcl, nullptr, 0) < 0 # ^tst_savedfile$
 size limit ends the process # store/safefile/diskplatform_posix.cpp # std::signal(SIGXFSZ, SIG_IGN); # ; # ^tst_writefaults$
-torn write not finished from its journal # store/safefile/besidefiles.cpp # if (!whole && DiskFiles::writeInPlace(file, journal->after).status != DiskCommit::Status::Done) # if (false) # ^tst_inplace$
-leftovers not removed # store/game/inifileset.cpp # BesideFiles::removeLeftovers(file.path); # ; # ^tst_inplace$
+torn write not finished from its journal # store/safefile/besidefiles.cpp # if (!whole && DiskFiles::writeInPlace(file, journal->after).status != DiskCommit::Status::Done) # if (false) # ^tst_savedfile$
+leftovers not removed # store/game/inifileset.cpp # BesideFiles::removeLeftovers(file.path); # ; # ^tst_savedfile$
 file without a change rewritten # store/game/inifileset.cpp # if (!edited) # if (false) # ^(tst_settings|tst_mergetable)$
 written despite an unreadable file # store/game/inifileset.cpp # return failure.has_value(); })) # return false && failure.has_value(); })) # ^tst_settings$
 device name added where missing # store/game/gamefiles.cpp # std::optional<QString> name = preferences.value(display, key); # std::optional<QString> name = preferences.value(display, key).value_or(QString()); # ^tst_mergetable$

@@ -44,17 +44,14 @@ private slots:
     {
         const QComboBox *aspect = fixture->get<QComboBox>("cmbAspect");
         QCOMPARE(aspect->count(), aspectRatioCount);
+        const auto ratio = [](const QString &pair) { return pair.section(QRegularExpression("[x:]"), 0, 0).toDouble()
+                                                             / pair.section(QRegularExpression("[x:]"), 1).toDouble(); };
         for (int index = 0; index < aspect->count(); ++index) {
-            QVERIFY(!resolutionList(index).isEmpty());
-            for (const QString &entry : resolutionList(index)) {
-                const double ratio = entry.section('x', 0, 0).toDouble() / entry.section('x', 1).toDouble();
-                bool matches = false;
-                for (const QString &named : aspect->itemText(index).split('/')) {
-                    const double wanted = named.section(':', 0, 0).toDouble() / named.section(':', 1).toDouble();
-                    matches = matches || std::abs(ratio / wanted - 1) <= 0.01;
-                }
-                QVERIFY2(matches, qPrintable(entry + " in " + aspect->itemText(index)));
-            }
+            const QStringList named = aspect->itemText(index).split('/'), entries = resolutionList(index);
+            QVERIFY(!entries.isEmpty());
+            for (const QString &entry : entries)
+                QVERIFY2(std::any_of(named.cbegin(), named.cend(), [&](auto &it) { return qAbs(ratio(entry) / ratio(it) - 1) <= 0.01; }),
+                         qPrintable(entry + " in " + named.join('/')));
         }
     }
 
@@ -159,46 +156,30 @@ private slots:
     }
 
     // Typed key by key into the box, under a German or an English locale, with a comma or a point: the box keeps
-    // the text (with a point), the slider shows it, Apply stores it.
-    void typedValuesStayAsTyped_data()
-    {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("box");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<QByteArray>("stored");
-        const auto row = [](const char *locale, const char *box, const char *typed, const char *expected,
-                            const QByteArray &stored) {
-            QTest::addRow("%s %s %s", locale, box, typed) << locale << box << typed << expected << stored;
-        };
-        row("de_DE", "spnGamma", "0,75", "spnGamma=0.75 sldGamma=750", "fGamma=0.75\r\n");
-        row("en_US", "spnGamma", "0,75", "spnGamma=0.75 sldGamma=750", "fGamma=0.75\r\n");
-        row("de_DE", "spnGamma", "1.2345", "sldGamma=1234", "fGamma=1.2345");
-        row("C", "spnShadowDistExt", "1234.5678", "sldShadowDistExt=1234567", "fShadowDistance=1234.5678");
-        row("C", "spnMouseSens", "0.0125", "sldMouseSens=12", "fMouseHeadingSensitivity=0.0125");
-        // With "Sync" checked, both scalings take the value.
-        row("C", "spnMouseSCalX", "0.1234", "sldMouseSCalX=123 spnMouseSCalY=0.1234 sldMouseSCalY=123",
-            "fMouseHeadingXScale=0.1234\r\nfMouseHeadingYScale=0.1234");
-    }
-
+    // the text (with a point), the slider shows it, Apply stores it. With "Sync" checked, both scalings take it.
     void typedValuesStayAsTyped()
     {
-        QFETCH(QString, locale);
-        QFETCH(QString, box);
-        QFETCH(QString, typed);
-        QFETCH(QString, expected);
-        QFETCH(QByteArray, stored);
         struct Restore { QLocale saved; ~Restore() { QLocale::setDefault(saved); } } restore;
-        QLocale::setDefault(QLocale(locale));
-        fixture->restart();
-        QVERIFY(fixture->window->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
-        auto *edit = fixture->get(box)->findChild<QLineEdit *>();
-        edit->selectAll();
-        QTest::keyClicks(edit, typed);
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(fixture->shown(box + ' ' + expected), box + '=' + QString(typed).replace(',', '.') + ' ' + expected);
-        fixture->apply();
-        QVERIFY2(fixture->home.main().contains(stored), fixture->home.main());
+        for (const auto &[locale, box, typed, expected, stored] : std::initializer_list<std::array<QString, 5>>{
+                 {"de_DE", "spnGamma", "0,75", "spnGamma=0.75 sldGamma=750", "fGamma=0.75\r\n"},
+                 {"en_US", "spnGamma", "0,75", "spnGamma=0.75 sldGamma=750", "fGamma=0.75\r\n"},
+                 {"de_DE", "spnGamma", "1.2345", "sldGamma=1234", "fGamma=1.2345"},
+                 {"C", "spnShadowDistExt", "1234.5678", "sldShadowDistExt=1234567", "fShadowDistance=1234.5678"},
+                 {"C", "spnMouseSens", "0.0125", "sldMouseSens=12", "fMouseHeadingSensitivity=0.0125"},
+                 {"C", "spnMouseSCalX", "0.1234", "sldMouseSCalX=123 spnMouseSCalY=0.1234 sldMouseSCalY=123",
+                  "fMouseHeadingXScale=0.1234\r\nfMouseHeadingYScale=0.1234"}}) {
+            QLocale::setDefault(QLocale(locale));
+            fixture->home.writeMain("[Display]\r\n"); // as each row starts
+            fixture->restart();
+            QVERIFY(fixture->window->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
+            auto *edit = fixture->get(box)->findChild<QLineEdit *>();
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(fixture->shown(box + ' ' + expected), box + '=' + QString(typed).replace(',', '.') + ' ' + expected);
+            fixture->apply();
+            QVERIFY2(fixture->home.main().contains(stored.toLatin1()), qPrintable(locale + ' ' + typed));
+        }
     }
 
     void picturesAreFoundBesideTheProgram()

@@ -39,14 +39,10 @@ QString storedValues(const QByteArray &file, const QString &expected)
     return actual.join(QStringLiteral(", "));
 }
 
-// A main file holding "key=value, ..." in [Display], with a valid screen size unless the list has one
-// or is told otherwise.
-QByteArray mainWith(const QString &list, bool withSize = true)
+// A main file holding "key=value, ..." in [Display].
+QByteArray mainWith(const QString &list)
 {
-    QByteArray file = withSize && !list.contains("iSize") ? "[Display]\niSize W=1280\niSize H=720\n" : "[Display]\n";
-    for (const QString &entry : entries(list))
-        file += entry.toLatin1() + '\n';
-    return file;
+    return ("[Display]\n" + entries(list).join('\n') + (list.isEmpty() ? "" : "\n")).toLatin1();
 }
 
 // A window started again on what an Apply wrote shows what it did, and its Apply writes nothing new.
@@ -224,7 +220,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, edit);
         QFETCH(QString, written);
-        const QByteArray prefsFile = "[Display]\nsD3DDevice=Radeon\n", mainFile = mainWith(stored, false);
+        const QByteArray prefsFile = "[Display]\nsD3DDevice=Radeon\n", mainFile = mainWith(stored);
         WindowFixture fixture(prefsFile, mainFile);
         fixture.set(edit);
         const QStringList refusal = {"Invalid resolution! | The screen width and height must be whole numbers greater "

@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// A saved file stays the player's: owner, group, mode, ACL and extended
-// attributes, every hard link and symbolic link; and the first save of a
-// session keeps the file as it was beside it.
+// A saved file stays the player's: owner, group, mode, ACL and extended attributes, its symbolic and hard links. One
+// written in place (it has a second name) is never left half new. The first save of a session keeps the file as it
+// was beside it; what a killed save left beside goes with a later save; another program's lease at start is waited for.
 
 #include "diskfile.h"
 #include "inistore.h"
@@ -11,23 +11,35 @@
 
 #include <QtTest>
 
+#include <csignal>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <utime.h>
 
 using namespace TestSupport;
+using namespace std::chrono_literals;
 
 namespace {
 
 const QByteArray mainFile = "; mine\r\n[Display]\r\niShadowMode=3\r\n";
 const QByteArray savedMain = "; mine\r\n[Display]\r\niShadowMode=1\r\n";
+const QStringList savedPair = {"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"};
 
-QList<SaveFailure> saveShadowMode(const QString &folder, int mode = 1)
+// About 1.4 MB, so that a write in place takes many pieces.
+QByteArray largeMain(int shadowMode)
 {
-    IniStore store(folder);
-    store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), mode);
-    return store.save();
+    QByteArray notes;
+    for (int line = 0; line < 40000; ++line)
+        notes += "; note " + QByteArray::number(line) + " the player keeps\r\n";
+    return "[Display]\r\niShadowMode=" + QByteArray::number(shadowMode) + "\r\n" + notes;
 }
+
+// The new value is one digit longer: a write cut short leaves new bytes before old ones shifted by one.
+const QByteArray before = largeMain(3), after = largeMain(10);
 
 struct stat statusOf(const QString &path)
 {
@@ -54,10 +66,18 @@ QMap<QByteArray, QByteArray> attributesOf(const QString &path)
 
 } // namespace
 
-class TestFileMetadata : public QObject
+class TestSavedFile : public QObject
 {
     Q_OBJECT
     std::unique_ptr<ScratchHome> home;
+
+    QList<SaveFailure> saveShadowMode(int mode = 1, qint64 faultAt = -1, int error = 0)
+    {
+        IniStore store(home->iniFolder());
+        store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), mode);
+        DiskFiles::injectInPlaceFault(faultAt, error);
+        return store.save();
+    }
 
 private slots:
     void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
@@ -84,7 +104,7 @@ private slots:
         const QMap<QByteArray, QByteArray> attributes = attributesOf(home->mainPath());
         QCOMPARE(attributes.value("system.posix_acl_access"), acl);
 
-        QVERIFY(saveShadowMode(home->iniFolder()).isEmpty());
+        QVERIFY(saveShadowMode().isEmpty());
         QCOMPARE(home->main(), savedMain);
         for (const QString &file : {home->mainPath(), home->mainPath() + ".bak"}) {
             const struct stat info = statusOf(file);
@@ -104,7 +124,7 @@ private slots:
         if (::setxattr(QFile::encodeName(home->iniFolder()).constData(), "system.posix_acl_default", acl.constData(), 44, 0))
             QSKIP("this file system keeps no ACLs");
         const mode_t mode = statusOf(home->mainPath()).st_mode;
-        QVERIFY(saveShadowMode(home->iniFolder()).isEmpty());
+        QVERIFY(saveShadowMode().isEmpty());
         for (const QString &file : {home->mainPath(), home->mainPath() + ".bak"})
             QVERIFY2(attributesOf(file).isEmpty() && statusOf(file).st_mode == mode, qPrintable(file));
     }
@@ -114,7 +134,7 @@ private slots:
         const QString target = home->home() + "/elsewhere/Vantor.ini";
         writeBytes(target, mainFile);
         QVERIFY(QFile::remove(home->mainPath()) && QFile::link(target, home->mainPath()));
-        QVERIFY(saveShadowMode(home->iniFolder()).isEmpty());
+        QVERIFY(saveShadowMode().isEmpty());
         QCOMPARE(QFileInfo(home->mainPath()).symLinkTarget(), target);
         QCOMPARE(readBytes(target), savedMain);
         QCOMPARE(readBytes(target + ".bak"), mainFile); // beside the file the link points to
@@ -133,8 +153,8 @@ private slots:
             QVERIFY(store.save().isEmpty());
             QCOMPARE(readBytes(backup), mainFile); // the first save's, never the second's
         }
-        QCOMPARE(entriesOf(home->iniFolder()), QStringList({"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"}));
-        QVERIFY(saveShadowMode(home->iniFolder(), 3).isEmpty()); // a new session backs up what it finds
+        QCOMPARE(entriesOf(home->iniFolder()), savedPair);
+        QVERIFY(saveShadowMode(3).isEmpty()); // a new session backs up what it finds
         QCOMPARE(readBytes(backup), QByteArray(mainFile).replace("iShadowMode=3", "iShadowMode=2"));
         QCOMPARE(statusOf(home->mainPath()).st_mode & 07777, mode_t(0604));
     }
@@ -142,14 +162,79 @@ private slots:
     void failedBackupWritesNothing()
     {
         writeBytes(home->mainPath() + ".bak/in the way", "x"); // a folder that cannot be replaced
-        const QList<SaveFailure> failures = saveShadowMode(home->iniFolder());
+        const QList<SaveFailure> failures = saveShadowMode();
         QCOMPARE(failures.size(), 1);
         QCOMPARE(failures[0].kind, SaveFailure::Kind::BackupFailed);
         QVERIFY(!failures[0].systemText.isEmpty());
         QCOMPARE(home->main(), mainFile);
-        QCOMPARE(entriesOf(home->iniFolder()), QStringList({"Vantor.ini", "Vantor.ini.bak", "VantorPrefs.ini"}));
+        QCOMPARE(entriesOf(home->iniFolder()), savedPair);
+    }
+    // Killed at any byte (error 0), the next start finds the file wholly old or new; failing with an error, the
+    // save puts the old content back and says why, and the change waits for the next save.
+    void cutShortWriteLeavesOneWholeContent_data()
+    {
+        QTest::addColumn<qint64>("at");
+        QTest::addColumn<int>("error");
+        for (qint64 at : {qint64(0), qint64(20), qint64(26), qint64(4096), qint64(700000), qint64(after.size()) - 1}) {
+            QTest::addRow("killed at %lld", at) << at << 0;
+            QTest::addRow("%s at %lld", at % 2 ? "i/o error" : "disk full", at) << at << (at % 2 ? EIO : ENOSPC);
+        }
+    }
+
+    void cutShortWriteLeavesOneWholeContent()
+    {
+        QFETCH(qint64, at);
+        QFETCH(int, error);
+        home->writeMain(before);
+        const QString other = home->home() + "/linked.ini";
+        QVERIFY(::link(QFile::encodeName(home->mainPath()).constData(), QFile::encodeName(other).constData()) == 0);
+        if (error == 0) {
+            QCOMPARE(runInChild([&] { return saveShadowMode(10, at, error).size(); }), 128 + SIGKILL);
+            QVERIFY(QFileInfo::exists(home->mainPath() + ".journal"));
+            QVERIFY(IniStore(home->iniFolder()).isOpen());
+            // Up to the first byte that differs, the file is still wholly old and stays so.
+            const qsizetype differs = std::mismatch(before.begin(), before.end(), after.begin()).first - before.begin();
+            QCOMPARE(home->main(), at > differs ? after : before);
+        } else {
+            const QList<SaveFailure> failures = saveShadowMode(10, at, error);
+            QCOMPARE(failures.size(), 1);
+            QCOMPARE(failures[0].kind, SaveFailure::Kind::WriteFailed);
+            QCOMPARE(failures[0].systemText, DiskFiles::errorText(error));
+            QCOMPARE(home->main(), before);
+        }
+        QCOMPARE(readBytes(other), home->main());
+        QCOMPARE(entriesOf(home->iniFolder()), savedPair);
+    }
+
+    void leftoversGoWhenOldAndClosed()
+    {
+        const QStringList ours = {".Vantor.ini.k3j2a1", ".Vantor.ini.bak.zz9", ".Vantor.ini.journal.new.q1",
+                                  ".VantorPrefs.ini.abc"};
+        const QStringList kept = {".Vantor.ini.2_", ".Vantor.ini.held1", ".Vantor.ini.my notes", ".Vantor.ini.young1"};
+        for (const QString &name : ours + kept) {
+            writeBytes(home->iniFolder() + name, "x");
+            const utimbuf tenMinutesAgo{::time(nullptr) - 600, ::time(nullptr) - 600};
+            QVERIFY(name.contains("young") || ::utime(QFile::encodeName(home->iniFolder() + name), &tenMinutesAgo) == 0);
+        }
+        QFile held(home->iniFolder() + kept[1]);
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        QVERIFY(saveShadowMode().isEmpty());
+        QCOMPARE(entriesOf(home->iniFolder()), kept + savedPair);
+    }
+
+    void leaseAtStartIsWaitedFor()
+    {
+        std::signal(SIGIO, SIG_IGN); // the note that the lease is to be broken
+        const int fd = ::open(QFile::encodeName(home->prefsPath()).constData(), O_RDONLY | O_CLOEXEC);
+        if (::fcntl(fd, F_SETLEASE, F_WRLCK) != 0)
+            QSKIP("no leases here");
+        std::thread holder([fd] { std::this_thread::sleep_for(100ms); ::fcntl(fd, F_SETLEASE, F_UNLCK); });
+        const bool opened = IniStore(home->iniFolder()).isOpen();
+        holder.join();
+        ::close(fd);
+        QVERIFY(opened);
     }
 };
 
-QTEST_GUILESS_MAIN(TestFileMetadata)
-#include "tst_filemetadata.moc"
+QTEST_GUILESS_MAIN(TestSavedFile)
+#include "tst_savedfile.moc"
