@@ -104,17 +104,6 @@ private slots:
                  && text.endsWith(QDir::toNativeSeparators("/a deep folder/VantorPrefs.ini!")), qPrintable(text));
     }
 
-    // Qt's own words follow the system's language (last: the translator stays).
-    void qtWordsFollowTheSystemLanguage()
-    {
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        if (!installQtTranslations())
-            QSKIP("Qt's translations are not installed here (qt6-translations-l10n)");
-        QMessageBox box;
-        box.setStandardButtons(QMessageBox::Discard);
-        QCOMPARE(box.button(QMessageBox::Discard)->text(), QString("Verwerfen"));
-    }
-
     // The real program, started without a display: whatever it answers, it must not need one.
     void answersWithoutAWindow_data()
     {
@@ -184,6 +173,17 @@ private slots:
         QVERIFY2(err.isEmpty() ? complained.isEmpty() : complained.contains(err), qPrintable(complained));
         if (exitCode == 2 && !arguments.isEmpty())
             QCOMPARE(complained.count(u'\n'), 1);
+    }
+
+    // Qt's own words follow the system's language (last: the translator stays).
+    void qtWordsFollowTheSystemLanguage()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        if (!installQtTranslations())
+            QSKIP("Qt's translations are not installed here (qt6-translations-l10n)");
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Discard);
+        QCOMPARE(box.button(QMessageBox::Discard)->text(), QString("Verwerfen"));
     }
 };
 

@@ -44,14 +44,17 @@ private slots:
     {
         const QComboBox *aspect = fixture->get<QComboBox>("cmbAspect");
         QCOMPARE(aspect->count(), aspectRatioCount);
-        const auto ratio = [](const QString &pair) { return pair.section(QRegularExpression("[x:]"), 0, 0).toDouble()
-                                                             / pair.section(QRegularExpression("[x:]"), 1).toDouble(); };
+        const QRegularExpression by("[x:]");
+        const auto ratio = [&by](const QString &of) {
+            return of.section(by, 0, 0).toDouble() / of.section(by, 1).toDouble();
+        };
         for (int index = 0; index < aspect->count(); ++index) {
             const QStringList named = aspect->itemText(index).split('/'), entries = resolutionList(index);
             QVERIFY(!entries.isEmpty());
-            for (const QString &entry : entries)
-                QVERIFY2(std::any_of(named.cbegin(), named.cend(), [&](auto &it) { return qAbs(ratio(entry) / ratio(it) - 1) <= 0.01; }),
-                         qPrintable(entry + " in " + named.join('/')));
+            for (const QString &entry : entries) {
+                const auto near = [&](const QString &wanted) { return qAbs(ratio(entry) / ratio(wanted) - 1) <= 0.01; };
+                QVERIFY2(std::any_of(named.cbegin(), named.cend(), near), qPrintable(entry + " in " + named.join('/')));
+            }
         }
     }
 
@@ -176,7 +179,8 @@ private slots:
             edit->selectAll();
             QTest::keyClicks(edit, typed);
             QTest::keyClick(edit, Qt::Key_Return);
-            QCOMPARE(fixture->shown(box + ' ' + expected), box + '=' + QString(typed).replace(',', '.') + ' ' + expected);
+            const QString shown = box + '=' + QString(typed).replace(',', '.') + ' ' + expected;
+            QCOMPARE(fixture->shown(box + ' ' + expected), shown);
             fixture->apply();
             QVERIFY2(fixture->home.main().contains(stored.toLatin1()), qPrintable(locale + ' ' + typed));
         }

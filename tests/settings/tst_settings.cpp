@@ -39,12 +39,6 @@ QString storedValues(const QByteArray &file, const QString &expected)
     return actual.join(QStringLiteral(", "));
 }
 
-// A main file holding "key=value, ..." in [Display].
-QByteArray mainWith(const QString &list)
-{
-    return ("[Display]\n" + entries(list).join('\n') + (list.isEmpty() ? "" : "\n")).toLatin1();
-}
-
 // A window started again on what an Apply wrote shows what it did, and its Apply writes nothing new.
 void verifyStable(WindowFixture &fixture, const QString &controls)
 {
@@ -220,7 +214,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, edit);
         QFETCH(QString, written);
-        const QByteArray prefsFile = "[Display]\nsD3DDevice=Radeon\n", mainFile = mainWith(stored);
+        const QByteArray prefsFile = "[Display]\nsD3DDevice=Radeon\n", mainFile = ("[Display]\n" + stored.replace(", ", "\n") + (stored.isEmpty() ? "" : "\n")).toLatin1();
         WindowFixture fixture(prefsFile, mainFile);
         fixture.set(edit);
         const QStringList refusal = {"Invalid resolution! | The screen width and height must be whole numbers greater "

@@ -12,43 +12,30 @@ class TestIniDocument : public QObject
 private slots:
     // Encodings, line ends, bytes that are no text and untouched lines are the fuzz corpus's
     // (tools/fuzz, replayed as a test); these are the reading and writing rules themselves.
-    void readsValuesByTheRules_data()
-    {
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("expected"); // a null string: absent
-        QTest::newRow("key and value trimmed") << "Display" << "iSize W" << "1280";
-        QTest::newRow("section and key in other case") << "DISPLAY" << "isize w" << "1280";
-        QTest::newRow("one pair of quotes off, ; inside quotes kept") << "Display" << "sD3DDevice" << "Radeon \"X\" ; card";
-        QTest::newRow("trailing backslash is plain text") << "Display" << "sPath" << "C:\\Games\\Vantor\\";
-        QTest::newRow("comma list is plain text") << "Display" << "sList" << "a.bsa, b.bsa";
-        QTest::newRow("; comment is no key") << "Display" << "bHidden" << QString();
-        QTest::newRow("# comment is no key") << "Display" << "bHidden2" << QString();
-        QTest::newRow("first occurrence wins") << "Display" << "iDup" << "first";
-        QTest::newRow("repeated section is one section") << "Display" << "iLater" << "3";
-        QTest::newRow("key before any header is top level") << "" << "top" << "before any header";
-        QTest::newRow("[General] is top level") << "" << "fDefaultFOV" << "75";
-        QTest::newRow("General by name") << "general" << "FDEFAULTFOV" << "75";
-        QTest::newRow("empty value") << "Empty" << "sBlank" << "";
-        QTest::newRow("lone quote stays") << "Empty" << "sQuote" << "\"";
-        QTest::newRow("line without '=' is no key") << "Empty" << "noequals" << QString();
-        QTest::newRow("absent key") << "Display" << "missing" << QString();
-        QTest::newRow("absent section") << "Nowhere" << "iSize W" << QString();
-        QTest::newRow("top-level key is not in a section") << "Display" << "top" << QString();
-    }
-
     void readsValuesByTheRules()
     {
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, expected);
-        const std::optional<QString> value = IniDocument::fromBytes(
-            "top=before any header\n[ Display ]\n  iSize W = 1280  \nsD3DDevice=\"Radeon \"X\" ; card\"  ; the adapter\n"
+        const IniDocument document = IniDocument::fromBytes(
+            "top=before any header\n[ Display ]\n  iSize W = 1280  \nsD3DDevice=\"Radeon \"X\" ; card\"  ; adapter\n"
             "sPath=C:\\Games\\Vantor\\\nsList=a.bsa, b.bsa\n; bHidden=1\n# bHidden2=1\niDup=first\n=orphan\n"
-            "[display]\niDup=second\niLater=3\n[General]\nfDefaultFOV=75\n[Empty]\nsBlank=\nsQuote=\"\nnoequals\n")
-            .value(section, key);
-        QCOMPARE(value.has_value(), !expected.isNull());
-        QCOMPARE(value.value_or(QString()), expected);
+            "[display]\niDup=second\niLater=3\n[General]\nfDefaultFOV=75\n[Empty]\nsBlank=\nsQuote=\"\nnoequals\n");
+        for (const auto &[section, key, expected, rule] : std::initializer_list<std::array<const char *, 4>>{
+                 {"Display", "iSize W", "1280", "key and value trimmed"},
+                 {"DISPLAY", "isize w", "1280", "section and key in any case"},
+                 {"Display", "sD3DDevice", "Radeon \"X\" ; card", "one pair of quotes off, ; inside quotes kept"},
+                 {"Display", "sPath", "C:\\Games\\Vantor\\", "trailing backslash is plain text"},
+                 {"Display", "sList", "a.bsa, b.bsa", "comma list is plain text"},
+                 {"Display", "bHidden", nullptr, "; comment is no key"}, {"Display", "bHidden2", nullptr, "# comment"},
+                 {"Display", "iDup", "first", "first occurrence wins"},
+                 {"Display", "iLater", "3", "repeated section is one section"},
+                 {"", "top", "before any header", "key before any header is top level"},
+                 {"", "fDefaultFOV", "75", "[General] is top level"}, {"general", "FDEFAULTFOV", "75", "[General] by name"},
+                 {"Empty", "sBlank", "", "empty value"}, {"Empty", "sQuote", "\"", "lone quote stays"},
+                 {"Empty", "noequals", nullptr, "line without '=' is no key"}, {"Display", "missing", nullptr, "absent"},
+                 {"Nowhere", "iSize W", nullptr, "absent section"},
+                 {"Display", "top", nullptr, "top-level key is not in a section"}}) {
+            const std::optional<QString> value = document.value(section, key);
+            QVERIFY2(value == (expected ? std::optional<QString>(expected) : std::nullopt), rule);
+        }
     }
 
     // Only the section's first occurrence changes: not a repeat, not the same line elsewhere.
@@ -65,40 +52,30 @@ private slots:
         }
     }
 
-    void newKeysGoAfterTheLastKeyOfTheirSection_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("after the last key, before trailing comments") << "[W]\na=1\n; ends\n[C]\nb=2\n" << "w"
-                                                                      << "[W]\na=1\nnew=v\n; ends\n[C]\nb=2\n";
-        QTest::newRow("repeated section: its last key") << "[A]\n[B]\n[A]\nc=1\n" << "A" << "[A]\n[B]\n[A]\nc=1\nnew=v\n";
-        QTest::newRow("section without keys: after its header") << "[A]\n[B]\nb=1\n" << "A" << "[A]\nnew=v\n[B]\nb=1\n";
-        QTest::newRow("missing section appended") << "[A]\na=1\n" << "Decals" << "[A]\na=1\n[Decals]\nnew=v\n";
-        QTest::newRow("top level into [General], not above the first header") << "pre=1\n[A]\n[General]\ng=1\n[B]\n" << ""
-                                                                              << "pre=1\n[A]\n[General]\ng=1\nnew=v\n[B]\n";
-        QTest::newRow("top level without [General] gets one") << "pre=1\n[A]\n" << "" << "pre=1\n[A]\n[General]\nnew=v\n";
-        QTest::newRow("first line's end, last line ended") << "[A]\r\na=1\nb=2" << "A" << "[A]\r\na=1\nb=2\r\nnew=v\r\n";
-        QTest::newRow("lf first line in a mixed file") << "[A]\na=1\r\n" << "B" << "[A]\na=1\r\n[B]\nnew=v\n";
-        const QString end = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows ? "\r\n" : "\n";
-        QTest::newRow("empty file: the system's line end") << "" << "A" << "[A]" + end + "new=v" + end;
-    }
-
-    // A second new key follows the first, and both read back from the saved bytes.
+    // After the section's last key; a second new key follows the first, and both read back from the saved bytes.
     void newKeysGoAfterTheLastKeyOfTheirSection()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, section);
-        QFETCH(QString, after);
-        IniDocument document = IniDocument::fromBytes(before.toUtf8());
-        QVERIFY(document.setValue(section, QStringLiteral("new"), QStringLiteral("v")));
-        QCOMPARE(QString::fromUtf8(document.toBytes()), after);
-        QVERIFY(document.setValue(section, QStringLiteral("second"), QStringLiteral("w")));
-        const QByteArray bytes = document.toBytes();
-        after.replace("new=v\r\n", "new=v\r\nsecond=w\r\n").replace("new=v\n", "new=v\nsecond=w\n");
-        QCOMPARE(QString::fromUtf8(bytes), after);
-        QCOMPARE(IniDocument::fromBytes(bytes).value(section, QStringLiteral("NEW")), QStringLiteral("v"));
-        QCOMPARE(IniDocument::fromBytes(bytes).value(section, QStringLiteral("Second")), QStringLiteral("w"));
+        const QString end = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows ? "\r\n" : "\n";
+        for (auto [before, section, after] : std::initializer_list<std::array<QString, 3>>{
+                 {"[W]\na=1\n; ends\n[C]\nb=2\n", "w", "[W]\na=1\nnew=v\n; ends\n[C]\nb=2\n"}, // before comments
+                 {"[A]\n[B]\n[A]\nc=1\n", "A", "[A]\n[B]\n[A]\nc=1\nnew=v\n"},             // repeated: its last key
+                 {"[A]\n[B]\nb=1\n", "A", "[A]\nnew=v\n[B]\nb=1\n"},                         // without keys: its header
+                 {"[A]\na=1\n", "Decals", "[A]\na=1\n[Decals]\nnew=v\n"},                   // missing: appended
+                 {"pre=1\n[A]\n[General]\ng=1\n[B]\n", "", "pre=1\n[A]\n[General]\ng=1\nnew=v\n[B]\n"}, // top level
+                 {"pre=1\n[A]\n", "", "pre=1\n[A]\n[General]\nnew=v\n"},                    // top level, no [General]
+                 {"[A]\r\na=1\nb=2", "A", "[A]\r\na=1\nb=2\r\nnew=v\r\n"},                 // first line's end
+                 {"[A]\na=1\r\n", "B", "[A]\na=1\r\n[B]\nnew=v\n"},                         // LF first in a mixed file
+                 {"", "A", "[A]" + end + "new=v" + end}}) {                                  // empty: the system's
+            IniDocument document = IniDocument::fromBytes(before.toUtf8());
+            QVERIFY(document.setValue(section, QStringLiteral("new"), QStringLiteral("v")));
+            QCOMPARE(QString::fromUtf8(document.toBytes()), after);
+            QVERIFY(document.setValue(section, QStringLiteral("second"), QStringLiteral("w")));
+            const QByteArray bytes = document.toBytes();
+            after.replace("new=v\r\n", "new=v\r\nsecond=w\r\n").replace("new=v\n", "new=v\nsecond=w\n");
+            QCOMPARE(QString::fromUtf8(bytes), after);
+            QCOMPARE(IniDocument::fromBytes(bytes).value(section, QStringLiteral("NEW")), QStringLiteral("v"));
+            QCOMPARE(IniDocument::fromBytes(bytes).value(section, QStringLiteral("Second")), QStringLiteral("w"));
+        }
     }
 
     void refusesTextThatWouldBreakTheFile()

@@ -49,38 +49,23 @@ class TestWindowsFiles : public QObject
 
 private slots:
     // Set at start or just before the swap, the attribute refuses the file and stays; the other file is still saved.
-    void readOnlyAttributeIsRefusedAndKept_data()
-    {
-        QTest::addColumn<bool>("mainFile");
-        QTest::addColumn<bool>("beforeTheSwap");
-        QTest::newRow("Vantor.ini") << true << false;
-        QTest::newRow("VantorPrefs.ini") << false << false;
-        QTest::newRow("Vantor.ini, just before the swap") << true << true;
-    }
-
     void readOnlyAttributeIsRefusedAndKept()
     {
-        QFETCH(bool, mainFile);
-        QFETCH(bool, beforeTheSwap);
-        GameFolder game;
-        const QString locked = mainFile ? game.mainPath() : game.prefsPath();
-        const QByteArray lockedBefore = readBytes(locked);
-        QVERIFY(beforeTheSwap || setReadOnly(locked, true));
-        IniFileSet files({game.mainPath(), game.prefsPath()}, IniStore::missingValue());
-        files.setFinishing([&](int, IniDocument &) { setReadOnly(locked, true); });
-        QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
-        QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("iShadowMapResolution"), QStringLiteral("4096")));
-        const QList<SaveFailure> failures = files.save();
-
-        QCOMPARE(failures.size(), 1);
-        QCOMPARE(failures.first().path, locked);
-        QCOMPARE(failures.first().kind, SaveFailure::Kind::ReadOnlyFile);
-        QCOMPARE(readBytes(locked), lockedBefore);
-        QVERIFY(GetFileAttributesW(nativePath(locked).c_str()) & FILE_ATTRIBUTE_READONLY);
-        QStringList expected = pair + QStringList(mainFile ? "VantorPrefs.ini.bak" : "Vantor.ini.bak"); // other saved
-        expected.sort();
-        QCOMPARE(entriesOf(game.iniFolder()), expected);
-        setReadOnly(locked, false);
+        for (const bool beforeTheSwap : {false, true}) {
+            GameFolder game;
+            QVERIFY(beforeTheSwap || setReadOnly(game.mainPath(), true));
+            IniFileSet files({game.mainPath(), game.prefsPath()}, IniStore::missingValue());
+            files.setFinishing([&](int, IniDocument &) { setReadOnly(game.mainPath(), true); });
+            QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
+            QVERIFY(files.write(QStringLiteral("Display"), QStringLiteral("iShadowMapResolution"), QStringLiteral("4096")));
+            const QList<SaveFailure> failures = files.save();
+            QVERIFY2(failures.size() == 1 && failures[0].path == game.mainPath()
+                         && failures[0].kind == SaveFailure::Kind::ReadOnlyFile, qPrintable(described(failures).join(u'\n')));
+            QCOMPARE(readBytes(game.mainPath()), exampleMain);
+            QVERIFY(GetFileAttributesW(nativePath(game.mainPath()).c_str()) & FILE_ATTRIBUTE_READONLY);
+            QCOMPARE(entriesOf(game.iniFolder()), pair + QStringList("VantorPrefs.ini.bak"));
+            setReadOnly(game.mainPath(), false);
+        }
     }
 
     void fileHeldOpenIsKeptUntilReleased_data()
