@@ -6,6 +6,10 @@
 #include <QApplication>
 #include <QWidget>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 QFont formFont()
 {
     QFont font = QApplication::font();
@@ -27,4 +31,16 @@ void useFormFont(QWidget *window)
     // The window's own font, which a platform theme that sets the application's font
     // after start-up cannot replace; its widgets inherit it from the window.
     window->setFont(formFont());
+}
+
+void chooseTextRendering()
+{
+#ifdef Q_OS_WIN
+    BOOL smoothing = FALSE;
+    UINT type = 0;
+    if (SystemParametersInfoW(SPI_GETFONTSMOOTHING, 0, &smoothing, 0) && smoothing
+        && SystemParametersInfoW(SPI_GETFONTSMOOTHINGTYPE, 0, &type, 0) && type == FE_FONTSMOOTHINGSTANDARD
+        && !qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE"))
+        qputenv("QT_MAX_CACHED_GLYPH_SIZE", "1"); // the largest text, in pixels, drawn from glyph images
+#endif
 }

@@ -17,3 +17,8 @@ QFont formFont();
 // are added, after their contents were built, and lay every widget out a second
 // time), and keep it when a platform theme sets the application's font later.
 void useFormFont(QWidget *window);
+
+// Chooses how text is drawn; called before the application object is made. Under greyscale font smoothing (ClearType
+// off, as Wine has it by default) the glyph images Qt takes from Windows lose thin strokes, so text is drawn from the
+// glyphs' outlines there. ClearType text is left as Windows draws it.
+void chooseTextRendering();

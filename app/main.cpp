@@ -3,6 +3,7 @@
 
 #include "commandline.h"
 #include "consoletext.h"
+#include "formfont.h"
 #include "inistore.h"
 #include "mainwindow.h"
 #include "startup.h"
@@ -77,6 +78,7 @@ int main(int argc, char *argv[])
     if (commandLine.exitCode)
         return *commandLine.exitCode;
 
+    chooseTextRendering();
     QApplication app(argc, argv);
     nameTheProgram();
     // The window's class (X11) and app id (Wayland) are the desktop entry's id, so

@@ -86,7 +86,37 @@ private slots:
             QVERIFY2(clipped.isEmpty(), qPrintable(family + ": " + clipped.join('\n')));
         }
     }
+
+    // At the screen's scale the thin strokes of "l T l" are drawn: three stems across the middle, and the T's bar.
+    void everyStrokeIsDrawn()
+    {
+        const qreal scale = qApp->devicePixelRatio();
+        QImage image((QSizeF(40, 20) * scale).toSize(), QImage::Format_RGB32);
+        image.setDevicePixelRatio(scale);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.setFont(formFont());
+        painter.drawText(QRect(0, 0, 40, 20), Qt::AlignCenter, QStringLiteral("l T l"));
+        painter.end();
+        const auto inkRuns = [&image](int y, int length) { // along row y, at least length pixels long
+            int runs = 0;
+            for (int x = 0, ink = 0; x < image.width(); ++x)
+                runs += (ink = qGray(image.pixel(x, y)) < 192 ? ink + 1 : 0) == length;
+            return runs;
+        };
+        int bars = 0;
+        for (int y = 0; y < image.height(); ++y)
+            bars += inkRuns(y, qCeil(3 * scale));
+        QCOMPARE(inkRuns(image.height() / 2, 1), 3);
+        QVERIFY(bars > 0);
+    }
 };
 
-QTEST_MAIN(TestFontFit)
+int main(int argc, char *argv[])
+{
+    chooseTextRendering(); // as the program does, before the application is made
+    QApplication app(argc, argv);
+    TestFontFit test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_fontfit.moc"
