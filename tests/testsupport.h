@@ -21,10 +21,7 @@ QStringList entriesOf(const QString &folder);
 QStringList described(const QList<SaveFailure> &failures);
 
 // Whether the saving tests run on the path a system without an atomic exchange of two files takes.
-inline bool plainRename()
-{
-    return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME");
-}
+inline bool plainRename() { return qEnvironmentVariableIsSet("VANTOR_PLAIN_RENAME"); }
 
 #ifdef Q_OS_UNIX
 // Runs work in a forked copy of this process (for what may end a process or must not touch the test's own limits)
@@ -45,6 +42,12 @@ class ScratchHome
 {
 public:
     explicit ScratchHome(const QString &documents = QStringLiteral("Documents"));
+    ScratchHome(const QByteArray &prefs, const QByteArray &main, const QString &documents = QStringLiteral("Documents"))
+        : ScratchHome(documents)
+    {
+        writePrefs(prefs);
+        writeMain(main);
+    }
     ~ScratchHome();
     ScratchHome(const ScratchHome &) = delete;
     ScratchHome &operator=(const ScratchHome &) = delete;

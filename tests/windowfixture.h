@@ -46,9 +46,8 @@ class WindowFixture
 {
 public:
     WindowFixture(const QByteArray &prefs, const QByteArray &main)
+        : home(prefs, main)
     {
-        home.writePrefs(prefs);
-        home.writeMain(main);
         restart();
     }
 

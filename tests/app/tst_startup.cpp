@@ -84,9 +84,7 @@ private slots:
     // As root every file is readable, so the check runs as an unprivileged user.
     void fileWithoutReadPermissionIsUnreadable()
     {
-        TestSupport::ScratchHome home;
-        home.writePrefs("[Display]\r\n");
-        home.writeMain("[Display]\r\n");
+        TestSupport::ScratchHome home("[Display]\r\n", "[Display]\r\n");
         QVERIFY(QFile::setPermissions(home.prefsPath(), QFile::WriteOwner));
         QCOMPARE(TestSupport::runAsNobody(home.home(), [&] {
             const IniStore store(home.iniFolder());

@@ -99,9 +99,7 @@ private slots:
         QFETCH(QByteArray, prefsMeanwhile);
         QFETCH(QByteArray, mainMeanwhile);
         QFETCH(QStringList, writes);
-        ScratchHome home;
-        home.writePrefs(prefsFile);
-        home.writeMain(mainFile);
+        ScratchHome home(prefsFile, mainFile);
         IniStore store(home.iniFolder());
         for (qsizetype i = 0; i + 2 < writes.size(); i += 3)
             QVERIFY(store.writeValue(writes[i], writes[i + 1], writes[i + 2]));
@@ -122,9 +120,7 @@ private slots:
     void fileBeingWrittenIsWaitedFor()
     {
         for (const bool endsInTime : {true, false}) {
-            ScratchHome home;
-            home.writePrefs(prefsFile);
-            home.writeMain(mainFile);
+            ScratchHome home(prefsFile, mainFile);
             IniStore store(home.iniFolder());
             QVERIFY(store.writeInt(QStringLiteral("Display"), QStringLiteral("iShadowMode"), 1));
             const QByteArray game = "[General]\nsLanguage=FR\n[Display]\niShadowMode=3\nbDeferredShadows=1\n";

@@ -83,9 +83,7 @@ private slots:
     void initTestCase() { DiskFiles::setExchangeAllowed(!plainRename()); }
     void init()
     {
-        home = std::make_unique<ScratchHome>();
-        home->writePrefs("[Display]\nsD3DDevice=\"GPU\"\n");
-        home->writeMain(mainFile);
+        home = std::make_unique<ScratchHome>("[Display]\nsD3DDevice=\"GPU\"\n", mainFile);
     }
     void cleanup() { home.reset(); }
 
