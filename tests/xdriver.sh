@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the tests that drive a real window on an X server of their own (realwindow.sh, wine-tests.sh): bounded
 # waits, windows found by title, the program's end, the saved pair, Xvfb. The sourcing script sets tag (what its
-# messages start with), work (its scratch folder), examples, prefs and main; its start function sets app_pid, app_log.
+# messages start with), work (its scratch folder), examples, prefs, main and wmdelete; its start function sets app_pid
+# and app_log.
 app_pid="" app_log="" xvfb_pid=""
 
 fail() {
@@ -41,6 +42,12 @@ finish() {
     wait "$app_pid" && code=0 || code=$?
     app_pid=""
     [ "$code" -eq "$2" ] || fail "exit code $code, expected $2"
+}
+
+# close_window SECONDS: closes the window as a window manager does; the program must end with exit code 0.
+close_window() {
+    "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
+    finish "$1" 0
 }
 
 # saved_vsync_off: no "$error_title" box, and the preferences file is the example with V-Sync off and without its

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The Vantor Configurator developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// Every caption of the form, and the widest value of every spin box, fits its fixed
-// rectangle in the form font and in each family the program falls back to.
+// Every caption of the form, and the widest value of every spin box, fits its fixed rectangle in the form font and in
+// each family the program falls back to; and text is drawn with every stroke at the screen's scale.
 
 #include "formfont.h"
 #include "windowfixture.h"

@@ -42,14 +42,8 @@ remove_package() {
     [ -z "$leftovers" ] || "${apt[@]}" remove $leftovers >>"$work/remove.log" 2>&1
 }
 
-cleanup() {
-    local status=$?
-    trap - EXIT
-    [ "$installing" -eq 0 ] || remove_package || echo "package: could not remove $name again" >&2
-    rm -rf "$work"
-    exit "$status"
-}
-trap cleanup EXIT
+trap 'status=$?; trap - EXIT; [ "$installing" -eq 0 ] || remove_package || echo "package: could not remove $name" >&2
+      rm -rf "$work"; exit $status' EXIT
 trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
 
 # The package as scripts/package.sh makes it, lintian's check included.

@@ -46,8 +46,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool mousemove --sync --window "$window" 106 167 click 1 # V-Sync
 xdotool mousemove --sync --window "$window" 515 290 click 1 # Apply
 wait_for "Apply to save the change" 20 saved_vsync_off
-"$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
-finish 20 0
+close_window 20
 
 # The desktop font of a platform theme reaches the application after start-up; the form keeps its own.
 mkdir -p "$home/.config/qt6ct"
@@ -55,6 +54,5 @@ printf '[Fonts]\ngeneral="DejaVu Sans,12,-1,5,400,0,0,0,0,0,0,0,0,0,0,1"\n' >"$h
 start themed QT_QPA_PLATFORMTHEME=qt6ct
 differing=$(compare -metric AE "$work/plain.png" "$work/themed.png" null: 2>&1) || true
 [ "$differing" = 0 ] || fail "under the theme's font $differing pixels of the window differ"
-"$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
-finish 20 0
+close_window 20
 echo "realwindow: PASS"

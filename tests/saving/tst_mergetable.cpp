@@ -23,19 +23,9 @@ const QByteArray prefsFile =
     "[Display]\nsD3DDevice=\"GPU\"\nbFull Screen=1\n[Water]\nbUseWaterShader=1\nbUseWaterLOD=1\n";
 const QByteArray mainFile = "[General]\nsLanguage=EN\n[Display]\niShadowMode=3\n";
 
-// Writes, or deletes for `deleted`.
-void put(const QString &path, const QByteArray &bytes)
-{
-    if (bytes == deleted)
-        QFile::remove(path);
-    else
-        writeBytes(path, bytes);
-}
-
-QByteArray get(const QString &path)
-{
-    return QFileInfo::exists(path) ? readBytes(path) : deleted;
-}
+// Writes, or deletes for `deleted`; reads, or gives `deleted` for a missing file.
+void put(const QString &path, const QByteArray &bytes) { bytes == deleted ? void(QFile::remove(path)) : writeBytes(path, bytes); }
+QByteArray get(const QString &path) { return QFileInfo::exists(path) ? readBytes(path) : deleted; }
 
 } // namespace
 

@@ -107,9 +107,7 @@ private slots:
         } else if (fault == "full disk") {
             QFile filler(root + "/filler"); // up to the last byte
             QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-            for (const QByteArray block(4096, 'x'); filler.write(block.constData(), block.size()) > 0;) {
-            }
-            while (filler.write("x", 1) == 1) {
+            while (filler.write(QByteArray(4096, 'x')) > 0 || filler.write("x", 1) == 1) {
             }
             filler.close();
             QVERIFY(reported(store.save()));

@@ -103,34 +103,27 @@ private slots:
         QCOMPARE(entriesOf(game.iniFolder()), savedPair);
     }
 
-    // A hard-linked file is written in place, growing, and stays one file under both names.
-    void savedWhereWindowsMakesItHard_data()
-    {
-        QTest::addColumn<QString>("documents");
-        QTest::newRow("non-ASCII profile beyond MAX_PATH") << "Users/Ŝtefan Ærøskøbing 日本/" + longSegments + "/Documents";
-        QTest::newRow("hard link") << QStringLiteral("Documents");
-    }
-
+    // In a non-ASCII profile beyond MAX_PATH; and hard-linked, written in place, growing, and still one file under
+    // both names.
     void savedWhereWindowsMakesItHard()
     {
-        QFETCH(QString, documents);
-        ScratchHome game(examplePrefs, exampleMain, documents);
-        QVERIFY((game.mainPath().size() > MAX_PATH) == documents.contains(longSegments));
-        const QString otherName = game.home() + QStringLiteral("/Vantor-linked.ini");
-        const bool linked = QTest::currentDataTag() == QLatin1String("hard link");
-        QVERIFY(!linked || CreateHardLinkW(nativePath(otherName).c_str(), nativePath(game.mainPath()).c_str(), 0));
-
-        IniStore store(game.iniFolder());
-        QCOMPARE(store.readValue(QStringLiteral("Controls"), QStringLiteral("fMouse")).value_or(QString()),
-                 QStringLiteral("0.0025"));
-        QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
-        QVERIFY(store.writeValue(QStringLiteral("Controls"), QStringLiteral("bInvertYValues"), QStringLiteral("1")));
-        QCOMPARE(described(store.save()), QStringList());
-        QCOMPARE(readBytes(game.mainPath()), savedMain + "bInvertYValues=1\r\n");
-        QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), exampleMain);
-        QCOMPARE(entriesOf(game.iniFolder()), savedPair);
-        if (linked)
-            QCOMPARE(readBytes(otherName), savedMain + "bInvertYValues=1\r\n");
+        for (const QString &documents : {"Users/Ŝtefan Ærøskøbing 日本/" + longSegments + "/Documents", QString()}) {
+            const bool linked = documents.isEmpty();
+            ScratchHome game(examplePrefs, exampleMain, linked ? QStringLiteral("Documents") : documents);
+            QVERIFY(linked || game.mainPath().size() > MAX_PATH);
+            const QString otherName = game.home() + QStringLiteral("/Vantor-linked.ini");
+            QVERIFY(!linked || CreateHardLinkW(nativePath(otherName).c_str(), nativePath(game.mainPath()).c_str(), 0));
+            IniStore store(game.iniFolder());
+            QCOMPARE(store.readValue(QStringLiteral("Controls"), QStringLiteral("fMouse")).value_or(QString()),
+                     QStringLiteral("0.0025"));
+            QVERIFY(store.writeValue(QStringLiteral("Display"), QStringLiteral("fGamma"), QStringLiteral("1.25")));
+            QVERIFY(store.writeValue(QStringLiteral("Controls"), QStringLiteral("bInvertYValues"), QStringLiteral("1")));
+            QCOMPARE(described(store.save()), QStringList());
+            QCOMPARE(readBytes(game.mainPath()), savedMain + "bInvertYValues=1\r\n");
+            QCOMPARE(readBytes(game.mainPath() + QStringLiteral(".bak")), exampleMain);
+            QCOMPARE(entriesOf(game.iniFolder()), savedPair);
+            QVERIFY(!linked || readBytes(otherName) == savedMain + "bInvertYValues=1\r\n");
+        }
     }
 
     // Pointed elsewhere for a moment; the registry value is put back exactly (type and text) afterwards.

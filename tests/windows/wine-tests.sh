@@ -20,14 +20,7 @@ failures=()
 tag=wine-tests
 source "$(dirname "$0")/../xdriver.sh"
 
-cleanup() {
-    local status=$?
-    trap - EXIT
-    [ ! -d "${WINEPREFIX:-/nonexistent}" ] || wineserver -k 2>/dev/null || true
-    stop_all
-    exit "$status"
-}
-trap cleanup EXIT
+trap 'status=$?; trap - EXIT; [ ! -d "${WINEPREFIX:-/nonexistent}" ] || wineserver -k 2>/dev/null; stop_all; exit $status' EXIT
 trap 'exit 129' HUP; trap 'exit 130' INT; trap 'exit 143' TERM
 
 for tool in wine Xvfb xdotool import; do command -v $tool >/dev/null || fail "needs $tool"; done
@@ -46,7 +39,6 @@ documents=$WINEPREFIX/drive_c/users/$user/Documents
 rm -f "$documents" && mkdir -p "$documents"
 # The dialog font's face, which a Windows installation has in its Fonts folder.
 cp /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-setting() { wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null 2>&1 && wineserver --wait || fail "cannot set $2"; }
 
 # run_test PROGRAM REPORT: a test program run to its report; a failure is listed.
 run_test() {
@@ -94,19 +86,18 @@ wait_for "the preview pane" 10 widened
 colours() { [ "$(import -window "$window" -crop 400x225+570+30 +repage -format %k info:)" -gt 1000 ]; }
 wait_for "a preview picture" 10 colours
 import -window root "$work/preview.png"
-"$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
-finish 30 0
+close_window 30
 echo "wine-tests: realwindow apply: PASS"
 
 # 3. At 125, 150 and 175 %.
 for dpi in 120 144 168; do
-    setting 'HKCU\Control Panel\Desktop' LogPixels "$dpi"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 &&
+        wineserver --wait || fail "cannot set LogPixels"
     run_test "$(find "$build" -name tst_fontfit.exe -not -path "$work/*" | head -n 1)" "$work/tst_fontfit-$dpi.txt"
     start "dpi-$dpi"
     xdotool mousemove --sync --window "$window" $((262 * dpi / 96)) $((31 * dpi / 96)) click 1 # Water
     sleep 1 && import -window "$window" "$work/dpi-$dpi.png"
-    "$wmdelete" "$window" || fail "could not send WM_DELETE_WINDOW to window $window"
-    finish 30 0
+    close_window 30
 done
 
 [ ${#failures[@]} -eq 0 ] || fail "failed: ${failures[*]}"
