@@ -72,12 +72,12 @@ private slots:
         QStringList writers; // controls that write more than their own key
         for (const Setting &setting : settingsCatalogue())
             writers << (setting.derived ? setting.control : "");
-        for (const Setting &setting : settingsCatalogue()) { // any non-zero integer is on; every range holds these
-            if (setting.rule == Rule::Flag)
-                rows << QString("%1=2 | %2=true | %2=false | %1=0").arg(setting.key, setting.control);
-            else if ((setting.rule == Rule::Integer || setting.rule == Rule::Real) && !writers.contains(setting.control))
-                rows << QString(setting.rule == Rule::Integer ? "%1=7 | %2=7 | %2=3 | %1=3"
-                                                              : "%1=0.5 | %2=0.5 | %2=0.25 | %1=0.25").arg(setting.key, setting.control);
+        // Any non-zero integer is on; every number's range holds these values.
+        const QHash<Rule, QString> plainRows = {{Rule::Flag, "%1=2 | %2=true | %2=false | %1=0"},
+            {Rule::Integer, "%1=7 | %2=7 | %2=3 | %1=3"}, {Rule::Real, "%1=0.5 | %2=0.5 | %2=0.25 | %1=0.25"}};
+        for (const Setting &setting : settingsCatalogue()) {
+            if (plainRows.contains(setting.rule) && !writers.contains(setting.control))
+                rows << plainRows[setting.rule].arg(setting.key, setting.control);
         }
         // The keys one control writes together, each stored differently in its own row.
         const QString shadowSizes =
@@ -214,7 +214,8 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, edit);
         QFETCH(QString, written);
-        const QByteArray prefsFile = "[Display]\nsD3DDevice=Radeon\n", mainFile = ("[Display]\n" + stored.replace(", ", "\n") + (stored.isEmpty() ? "" : "\n")).toLatin1();
+        const QByteArray prefsFile = "[Display]\nsD3DDevice=Radeon\n";
+        const QByteArray mainFile = ("[Display]\n" + stored.replace(", ", "\n") + (stored.isEmpty() ? "" : "\n")).toLatin1();
         WindowFixture fixture(prefsFile, mainFile);
         fixture.set(edit);
         const QStringList refusal = {"Invalid resolution! | The screen width and height must be whole numbers greater "
